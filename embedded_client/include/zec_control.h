@@ -1,0 +1,42 @@
+// The embedded client's control interface: what a test can ask of the
+// client that no real Oracle client offers. Its names cannot clash with OCI's.
+#pragma once
+
+#include <cstdint>
+
+#include "cdecl.h"
+
+extern "C" {
+
+// When a scripted status is returned.
+enum ZecScriptWhen {
+  ZEC_INSTEAD = 0,  // the call does nothing and returns the status
+  ZEC_AFTER = 1,    // the call does its work, then returns the status
+};
+
+// Forgets every recorded call and script; recording stays as it was.
+void __cdecl zec_reset(void);
+// Turns the recording of calls on (non-zero) or off.
+void __cdecl zec_record(int on);
+// How many calls were recorded.
+int __cdecl zec_call_count(void);
+// Call `index` (from 0): its function name into `name` (NUL-terminated, cut
+// to name_size) and up to args_size argument words into `args` (each
+// argument as a 32-bit word). Returns the argument count, -1 for no call.
+int __cdecl zec_call(int index, char *name, int name_size, uint32_t *args, int args_size);
+// How many recorded calls went to `function`.
+int __cdecl zec_count_of(const char *function);
+// The next call of `function` returns `status`, instead of or after its work.
+void __cdecl zec_script(const char *function, int32_t status, int when);
+// Handles and descriptors currently allocated, environments included.
+int __cdecl zec_live_handles(void);
+
+typedef void(__cdecl *ZecResetFn)(void);
+typedef void(__cdecl *ZecRecordFn)(int);
+typedef int(__cdecl *ZecCallCountFn)(void);
+typedef int(__cdecl *ZecCallFn)(int, char *, int, uint32_t *, int);
+typedef int(__cdecl *ZecCountOfFn)(const char *);
+typedef void(__cdecl *ZecScriptFn)(const char *, int32_t, int);
+typedef int(__cdecl *ZecLiveHandlesFn)(void);
+
+}  // extern "C"

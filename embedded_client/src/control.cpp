@@ -1,0 +1,119 @@
+// Recording calls and scripting statuses, for tests.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "src/handles.h"
+#include "src/trace.h"
+#include "zec_control.h"
+
+namespace zec {
+namespace {
+
+struct Call {
+  std::string function;
+  std::vector<uint32_t> args;
+};
+
+struct Script {
+  std::string function;
+  sword status;
+  int when;
+};
+
+struct Control {
+  bool recording = false;
+  std::vector<Call> calls;
+  std::vector<Script> scripts;  // consumed in order, one per call
+};
+
+Control &control() {
+  static Control state;
+  return state;
+}
+
+// Takes the first script for the function with that timing, if any.
+bool take_script(const char *function, int when, sword *status) noexcept {
+  auto &scripts = control().scripts;
+  for (auto it = scripts.begin(); it != scripts.end(); ++it) {
+    if (it->when == when && it->function == function) {
+      *status = it->status;
+      scripts.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+Entry enter_words(const char *function, const uint32_t *args, int count) noexcept {
+  try {
+    if (control().recording)
+      control().calls.push_back(Call{function, std::vector<uint32_t>(args, args + count)});
+  } catch (...) {
+    // A record that cannot be kept is lost; the call itself goes on.
+  }
+  Entry entry{false, OCI_SUCCESS};
+  entry.instead = take_script(function, ZEC_INSTEAD, &entry.status);
+  return entry;
+}
+
+sword leave(const char *function, sword status) noexcept {
+  sword scripted;
+  return take_script(function, ZEC_AFTER, &scripted) ? scripted : status;
+}
+
+sword unimplemented(OCIError *error) noexcept {
+  set_error(error, 3001);
+  return OCI_ERROR;
+}
+
+}  // namespace zec
+
+extern "C" {
+
+ZEC_EXPORT void __cdecl zec_reset(void) {
+  zec::control().calls.clear();
+  zec::control().scripts.clear();
+}
+
+ZEC_EXPORT void __cdecl zec_record(int on) { zec::control().recording = on != 0; }
+
+ZEC_EXPORT int __cdecl zec_call_count(void) {
+  return static_cast<int>(zec::control().calls.size());
+}
+
+ZEC_EXPORT int __cdecl zec_call(int index, char *name, int name_size, uint32_t *args,
+                                int args_size) {
+  const auto &calls = zec::control().calls;
+  if (index < 0 || static_cast<size_t>(index) >= calls.size()) return -1;
+  const auto &call = calls[static_cast<size_t>(index)];
+  if (name != nullptr && name_size > 0) {
+    size_t length = std::min(call.function.size(), static_cast<size_t>(name_size - 1));
+    std::memcpy(name, call.function.data(), length);
+    name[length] = '\0';
+  }
+  int count = static_cast<int>(call.args.size());
+  if (args != nullptr)
+    for (int i = 0; i < count && i < args_size; ++i) args[i] = call.args[static_cast<size_t>(i)];
+  return count;
+}
+
+ZEC_EXPORT int __cdecl zec_count_of(const char *function) {
+  int count = 0;
+  for (const auto &call : zec::control().calls)
+    if (call.function == function) ++count;
+  return count;
+}
+
+ZEC_EXPORT void __cdecl zec_script(const char *function, int32_t status, int when) {
+  try {
+    zec::control().scripts.push_back(zec::Script{function, status, when});
+  } catch (...) {
+  }
+}
+
+ZEC_EXPORT int __cdecl zec_live_handles(void) { return zec::live_count(); }
+
+}  // extern "C"

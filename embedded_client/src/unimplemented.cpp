@@ -1,0 +1,669 @@
+// The OCI functions the embedded client does not carry out yet. Each one is
+// recorded and scripted like every other, then fails as an unfinished
+// client should: OCI_ERROR with "ORA-03001: unimplemented feature" on its
+// error handle.
+#include "oci.h"
+#include "src/trace.h"
+
+extern "C" {
+
+ZEC_EXPORT sword __cdecl OCIAttrGet(const void *trgthndlp, ub4 trghndltyp, void *attributep, ub4 *sizep, ub4 attrtype, OCIError *errhp) {
+  ZEC_ENTER("OCIAttrGet", trgthndlp, trghndltyp, attributep, sizep, attrtype, errhp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIAttrSet(void *trgthndlp, ub4 trghndltyp, void *attributep, ub4 size, ub4 attrtype, OCIError *errhp) {
+  ZEC_ENTER("OCIAttrSet", trgthndlp, trghndltyp, attributep, size, attrtype, errhp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIParamGet(const void *hndlp, ub4 htype, OCIError *errhp, void **parmdpp, ub4 pos) {
+  ZEC_ENTER("OCIParamGet", hndlp, htype, errhp, parmdpp, pos);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIParamSet(void *hdlp, ub4 htyp, OCIError *errhp, const void *dscp, ub4 dtyp, ub4 pos) {
+  ZEC_ENTER("OCIParamSet", hdlp, htyp, errhp, dscp, dtyp, pos);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIDescribeAny(OCISvcCtx *svchp, OCIError *errhp, void *objptr, ub4 objnm_len, ub1 objptr_typ, ub1 info_level, ub1 objtyp, OCIDescribe *dschp) {
+  ZEC_ENTER("OCIDescribeAny", svchp, errhp, objptr, objnm_len, objptr_typ, info_level, objtyp, dschp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIServerAttach(OCIServer *srvhp, OCIError *errhp, const OraText *dblink, sb4 dblink_len, ub4 mode) {
+  ZEC_ENTER("OCIServerAttach", srvhp, errhp, dblink, dblink_len, mode);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIServerDetach(OCIServer *srvhp, OCIError *errhp, ub4 mode) {
+  ZEC_ENTER("OCIServerDetach", srvhp, errhp, mode);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCISessionBegin(OCISvcCtx *svchp, OCIError *errhp, OCISession *usrhp, ub4 credt, ub4 mode) {
+  ZEC_ENTER("OCISessionBegin", svchp, errhp, usrhp, credt, mode);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCISessionEnd(OCISvcCtx *svchp, OCIError *errhp, OCISession *usrhp, ub4 mode) {
+  ZEC_ENTER("OCISessionEnd", svchp, errhp, usrhp, mode);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILogon(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, const OraText *username, ub4 uname_len, const OraText *password, ub4 passwd_len, const OraText *dbname, ub4 dbname_len) {
+  ZEC_ENTER("OCILogon", envhp, errhp, svchp, username, uname_len, password, passwd_len, dbname, dbname_len);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILogoff(OCISvcCtx *svchp, OCIError *errhp) {
+  ZEC_ENTER("OCILogoff", svchp, errhp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIPasswordChange(OCISvcCtx *svchp, OCIError *errhp, const OraText *user_name, ub4 usernm_len, const OraText *opasswd, ub4 opasswd_len, const OraText *npasswd, ub4 npasswd_len, ub4 mode) {
+  ZEC_ENTER("OCIPasswordChange", svchp, errhp, user_name, usernm_len, opasswd, opasswd_len, npasswd, npasswd_len, mode);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIServerVersion(void *hndlp, OCIError *errhp, OraText *bufp, ub4 bufsz, ub1 hndltype) {
+  ZEC_ENTER("OCIServerVersion", hndlp, errhp, bufp, bufsz, hndltype);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIBreak(void *hndlp, OCIError *errhp) {
+  ZEC_ENTER("OCIBreak", hndlp, errhp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIReset(void *hndlp, OCIError *errhp) {
+  ZEC_ENTER("OCIReset", hndlp, errhp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCITransStart(OCISvcCtx *svchp, OCIError *errhp, uword timeout, ub4 flags) {
+  ZEC_ENTER("OCITransStart", svchp, errhp, timeout, flags);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCITransCommit(OCISvcCtx *svchp, OCIError *errhp, ub4 flags) {
+  ZEC_ENTER("OCITransCommit", svchp, errhp, flags);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCITransRollback(OCISvcCtx *svchp, OCIError *errhp, ub4 flags) {
+  ZEC_ENTER("OCITransRollback", svchp, errhp, flags);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCITransPrepare(OCISvcCtx *svchp, OCIError *errhp, ub4 flags) {
+  ZEC_ENTER("OCITransPrepare", svchp, errhp, flags);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCITransForget(OCISvcCtx *svchp, OCIError *errhp, ub4 flags) {
+  ZEC_ENTER("OCITransForget", svchp, errhp, flags);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCITransDetach(OCISvcCtx *svchp, OCIError *errhp, ub4 flags) {
+  ZEC_ENTER("OCITransDetach", svchp, errhp, flags);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIDurationBegin(OCIEnv *env, OCIError *err, const OCISvcCtx *svc, OCIDuration parent, OCIDuration *dur) {
+  ZEC_ENTER("OCIDurationBegin", env, err, svc, parent, dur);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIDurationEnd(OCIEnv *env, OCIError *err, const OCISvcCtx *svc, OCIDuration duration) {
+  ZEC_ENTER("OCIDurationEnd", env, err, svc, duration);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIStmtPrepare(OCIStmt *stmtp, OCIError *errhp, const OraText *stmt, ub4 stmt_len, ub4 language, ub4 mode) {
+  ZEC_ENTER("OCIStmtPrepare", stmtp, errhp, stmt, stmt_len, language, mode);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIStmtExecute(OCISvcCtx *svchp, OCIStmt *stmtp, OCIError *errhp, ub4 iters, ub4 rowoff, const OCISnapshot *snap_in, OCISnapshot *snap_out, ub4 mode) {
+  ZEC_ENTER("OCIStmtExecute", svchp, stmtp, errhp, iters, rowoff, snap_in, snap_out, mode);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIStmtFetch(OCIStmt *stmtp, OCIError *errhp, ub4 nrows, ub2 orientation, ub4 mode) {
+  ZEC_ENTER("OCIStmtFetch", stmtp, errhp, nrows, orientation, mode);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIStmtGetBindInfo(OCIStmt *stmtp, OCIError *errhp, ub4 size, ub4 startloc, sb4 *found, OraText * bvnp[], ub1 bvnl[], OraText * invp[], ub1 inpl[], ub1 dupl[], OCIBind **hndl) {
+  ZEC_ENTER("OCIStmtGetBindInfo", stmtp, errhp, size, startloc, found, bvnp, bvnl, invp, inpl, dupl, hndl);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIBindByName(OCIStmt *stmtp, OCIBind **bindp, OCIError *errhp, const OraText *placeholder, sb4 placeh_len, void *valuep, sb4 value_sz, ub2 dty, void *indp, ub2 *alenp, ub2 *rcodep, ub4 maxarr_len, ub4 *curelep, ub4 mode) {
+  ZEC_ENTER("OCIBindByName", stmtp, bindp, errhp, placeholder, placeh_len, valuep, value_sz, dty, indp, alenp, rcodep, maxarr_len, curelep, mode);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIBindByPos(OCIStmt *stmtp, OCIBind **bindp, OCIError *errhp, ub4 position, void *valuep, sb4 value_sz, ub2 dty, void *indp, ub2 *alenp, ub2 *rcodep, ub4 maxarr_len, ub4 *curelep, ub4 mode) {
+  ZEC_ENTER("OCIBindByPos", stmtp, bindp, errhp, position, valuep, value_sz, dty, indp, alenp, rcodep, maxarr_len, curelep, mode);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIBindDynamic(OCIBind *bindp, OCIError *errhp, void *ictxp, OCICallbackInBind icbfp, void *octxp, OCICallbackOutBind ocbfp) {
+  ZEC_ENTER("OCIBindDynamic", bindp, errhp, ictxp, icbfp, octxp, ocbfp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIDefineByPos(OCIStmt *stmtp, OCIDefine **defnp, OCIError *errhp, ub4 position, void *valuep, sb4 value_sz, ub2 dty, void *indp, ub2 *rlenp, ub2 *rcodep, ub4 mode) {
+  ZEC_ENTER("OCIDefineByPos", stmtp, defnp, errhp, position, valuep, value_sz, dty, indp, rlenp, rcodep, mode);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCIDefineDynamic(OCIDefine *defnp, OCIError *errhp, void *octxp, OCICallbackDefine ocbfp) {
+  ZEC_ENTER("OCIDefineDynamic", defnp, errhp, octxp, ocbfp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobAppend(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *dst_locp, OCILobLocator *src_locp) {
+  ZEC_ENTER("OCILobAppend", svchp, errhp, dst_locp, src_locp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobAssign(OCIEnv *envhp, OCIError *errhp, const OCILobLocator *src_locp, OCILobLocator **dst_locpp) {
+  ZEC_ENTER("OCILobAssign", envhp, errhp, src_locp, dst_locpp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobCharSetForm(OCIEnv *envhp, OCIError *errhp, const OCILobLocator *locp, ub1 *csfrm) {
+  ZEC_ENTER("OCILobCharSetForm", envhp, errhp, locp, csfrm);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobCharSetId(OCIEnv *envhp, OCIError *errhp, const OCILobLocator *locp, ub2 *csid) {
+  ZEC_ENTER("OCILobCharSetId", envhp, errhp, locp, csid);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobCopy(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *dst_locp, OCILobLocator *src_locp, ub4 amount, ub4 dst_offset, ub4 src_offset) {
+  ZEC_ENTER("OCILobCopy", svchp, errhp, dst_locp, src_locp, amount, dst_offset, src_offset);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobCreateTemporary(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub2 csid, ub1 csfrm, ub1 lobtype, OCIBoolean cache, OCIDuration duration) {
+  ZEC_ENTER("OCILobCreateTemporary", svchp, errhp, locp, csid, csfrm, lobtype, cache, duration);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobDisableBuffering(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp) {
+  ZEC_ENTER("OCILobDisableBuffering", svchp, errhp, locp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobEnableBuffering(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp) {
+  ZEC_ENTER("OCILobEnableBuffering", svchp, errhp, locp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobErase(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub4 *amount, ub4 offset) {
+  ZEC_ENTER("OCILobErase", svchp, errhp, locp, amount, offset);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobFileClose(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *filep) {
+  ZEC_ENTER("OCILobFileClose", svchp, errhp, filep);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobFileCloseAll(OCISvcCtx *svchp, OCIError *errhp) {
+  ZEC_ENTER("OCILobFileCloseAll", svchp, errhp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobFileExists(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *filep, OCIBoolean *flag) {
+  ZEC_ENTER("OCILobFileExists", svchp, errhp, filep, flag);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobFileGetName(OCIEnv *envhp, OCIError *errhp, const OCILobLocator *filep, OraText *dir_alias, ub2 *d_length, OraText *filename, ub2 *f_length) {
+  ZEC_ENTER("OCILobFileGetName", envhp, errhp, filep, dir_alias, d_length, filename, f_length);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobFileIsOpen(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *filep, OCIBoolean *flag) {
+  ZEC_ENTER("OCILobFileIsOpen", svchp, errhp, filep, flag);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobFileOpen(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *filep, ub1 mode) {
+  ZEC_ENTER("OCILobFileOpen", svchp, errhp, filep, mode);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobFileSetName(OCIEnv *envhp, OCIError *errhp, OCILobLocator **filepp, const OraText *dir_alias, ub2 d_length, const OraText *filename, ub2 f_length) {
+  ZEC_ENTER("OCILobFileSetName", envhp, errhp, filepp, dir_alias, d_length, filename, f_length);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobFlushBuffer(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub4 flag) {
+  ZEC_ENTER("OCILobFlushBuffer", svchp, errhp, locp, flag);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobFreeTemporary(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp) {
+  ZEC_ENTER("OCILobFreeTemporary", svchp, errhp, locp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobGetChunkSize(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub4 *chunksizep) {
+  ZEC_ENTER("OCILobGetChunkSize", svchp, errhp, locp, chunksizep);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobGetLength(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub4 *lenp) {
+  ZEC_ENTER("OCILobGetLength", svchp, errhp, locp, lenp);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobIsEqual(OCIEnv *envhp, const OCILobLocator *x, const OCILobLocator *y, OCIBoolean *is_equal) {
+  ZEC_ENTER("OCILobIsEqual", envhp, x, y, is_equal);
+  return zec::unimplemented(nullptr);
+}
+
+ZEC_EXPORT sword __cdecl OCILobIsTemporary(OCIEnv *envp, OCIError *errhp, OCILobLocator *locp, OCIBoolean *is_temporary) {
+  ZEC_ENTER("OCILobIsTemporary", envp, errhp, locp, is_temporary);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobLoadFromFile(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *dst_locp, OCILobLocator *src_filep, ub4 amount, ub4 dst_offset, ub4 src_offset) {
+  ZEC_ENTER("OCILobLoadFromFile", svchp, errhp, dst_locp, src_filep, amount, dst_offset, src_offset);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobLocatorIsInit(OCIEnv *envhp, OCIError *errhp, const OCILobLocator *locp, OCIBoolean *is_initialized) {
+  ZEC_ENTER("OCILobLocatorIsInit", envhp, errhp, locp, is_initialized);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobRead(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub4 *amtp, ub4 offset, void *bufp, ub4 bufl, void *ctxp, OCICallbackLobRead cbfp, ub2 csid, ub1 csfrm) {
+  ZEC_ENTER("OCILobRead", svchp, errhp, locp, amtp, offset, bufp, bufl, ctxp, cbfp, csid, csfrm);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobTrim(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub4 newlen) {
+  ZEC_ENTER("OCILobTrim", svchp, errhp, locp, newlen);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobWrite(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub4 *amtp, ub4 offset, void *bufp, ub4 buflen, ub1 piece, void *ctxp, OCICallbackLobWrite cbfp, ub2 csid, ub1 csfrm) {
+  ZEC_ENTER("OCILobWrite", svchp, errhp, locp, amtp, offset, bufp, buflen, piece, ctxp, cbfp, csid, csfrm);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCILobWriteAppend(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *lobp, ub4 *amtp, void *bufp, ub4 bufl, ub1 piece, void *ctxp, OCICallbackLobWrite cbfp, ub2 csid, ub1 csfrm) {
+  ZEC_ENTER("OCILobWriteAppend", svchp, errhp, lobp, amtp, bufp, bufl, piece, ctxp, cbfp, csid, csfrm);
+  return zec::unimplemented(errhp);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberFromReal(OCIError *err, const void *rnum, uword rnum_length, OCINumber *number) {
+  ZEC_ENTER("OCINumberFromReal", err, rnum, rnum_length, number);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberToReal(OCIError *err, const OCINumber *number, uword rsl_length, void *rsl) {
+  ZEC_ENTER("OCINumberToReal", err, number, rsl_length, rsl);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberFromText(OCIError *err, const OraText *str, ub4 str_length, const OraText *fmt, ub4 fmt_length, const OraText *nls_params, ub4 nls_p_length, OCINumber *number) {
+  ZEC_ENTER("OCINumberFromText", err, str, str_length, fmt, fmt_length, nls_params, nls_p_length, number);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberToText(OCIError *err, const OCINumber *number, const OraText *fmt, ub4 fmt_length, const OraText *nls_params, ub4 nls_p_length, ub4 *buf_size, OraText *buf) {
+  ZEC_ENTER("OCINumberToText", err, number, fmt, fmt_length, nls_params, nls_p_length, buf_size, buf);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberAdd(OCIError *err, const OCINumber *number1, const OCINumber *number2, OCINumber *result) {
+  ZEC_ENTER("OCINumberAdd", err, number1, number2, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberSub(OCIError *err, const OCINumber *number1, const OCINumber *number2, OCINumber *result) {
+  ZEC_ENTER("OCINumberSub", err, number1, number2, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberMul(OCIError *err, const OCINumber *number1, const OCINumber *number2, OCINumber *result) {
+  ZEC_ENTER("OCINumberMul", err, number1, number2, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberDiv(OCIError *err, const OCINumber *number1, const OCINumber *number2, OCINumber *result) {
+  ZEC_ENTER("OCINumberDiv", err, number1, number2, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberPower(OCIError *err, const OCINumber *base, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberPower", err, base, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberLog(OCIError *err, const OCINumber *base, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberLog", err, base, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberArcTan2(OCIError *err, const OCINumber *number1, const OCINumber *number2, OCINumber *result) {
+  ZEC_ENTER("OCINumberArcTan2", err, number1, number2, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberIntPower(OCIError *err, const OCINumber *base, const sword exp, OCINumber *result) {
+  ZEC_ENTER("OCINumberIntPower", err, base, exp, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberRound(OCIError *err, const OCINumber *number, sword decplace, OCINumber *result) {
+  ZEC_ENTER("OCINumberRound", err, number, decplace, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberTrunc(OCIError *err, const OCINumber *number, sword decplace, OCINumber *result) {
+  ZEC_ENTER("OCINumberTrunc", err, number, decplace, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberSqrt(OCIError *err, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberSqrt", err, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberExp(OCIError *err, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberExp", err, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberLn(OCIError *err, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberLn", err, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberSin(OCIError *err, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberSin", err, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberCos(OCIError *err, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberCos", err, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberTan(OCIError *err, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberTan", err, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberArcSin(OCIError *err, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberArcSin", err, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberArcCos(OCIError *err, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberArcCos", err, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberArcTan(OCIError *err, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberArcTan", err, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberHypSin(OCIError *err, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberHypSin", err, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberHypCos(OCIError *err, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberHypCos", err, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCINumberHypTan(OCIError *err, const OCINumber *number, OCINumber *result) {
+  ZEC_ENTER("OCINumberHypTan", err, number, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIDateSysDate(OCIError *err, OCIDate *sys_date) {
+  ZEC_ENTER("OCIDateSysDate", err, sys_date);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIDateAddDays(OCIError *err, const OCIDate *date, sb4 num_days, OCIDate *result) {
+  ZEC_ENTER("OCIDateAddDays", err, date, num_days, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIDateAddMonths(OCIError *err, const OCIDate *date, sb4 num_months, OCIDate *result) {
+  ZEC_ENTER("OCIDateAddMonths", err, date, num_months, result);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIDateLastDay(OCIError *err, const OCIDate *date, OCIDate *last_day) {
+  ZEC_ENTER("OCIDateLastDay", err, date, last_day);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIDateNextDay(OCIError *err, const OCIDate *date, const OraText *day_p, ub4 day_length, OCIDate *next_day) {
+  ZEC_ENTER("OCIDateNextDay", err, date, day_p, day_length, next_day);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIDateZoneToZone(OCIError *err, const OCIDate *date1, const OraText *zon1, ub4 zon1_length, const OraText *zon2, ub4 zon2_length, OCIDate *date2) {
+  ZEC_ENTER("OCIDateZoneToZone", err, date1, zon1, zon1_length, zon2, zon2_length, date2);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIDateFromText(OCIError *err, const OraText *date_str, ub4 d_str_length, const OraText *fmt, ub1 fmt_length, const OraText *lang_name, ub4 lang_length, OCIDate *date) {
+  ZEC_ENTER("OCIDateFromText", err, date_str, d_str_length, fmt, fmt_length, lang_name, lang_length, date);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIDateToText(OCIError *err, const OCIDate *date, const OraText *fmt, ub1 fmt_length, const OraText *lang_name, ub4 lang_length, ub4 *buf_size, OraText *buf) {
+  ZEC_ENTER("OCIDateToText", err, date, fmt, fmt_length, lang_name, lang_length, buf_size, buf);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCICollAppend(OCIEnv *env, OCIError *err, const void *elem, const void *elemind, OCIColl *coll) {
+  ZEC_ENTER("OCICollAppend", env, err, elem, elemind, coll);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCICollAssign(OCIEnv *env, OCIError *err, const OCIColl *rhs, OCIColl *lhs) {
+  ZEC_ENTER("OCICollAssign", env, err, rhs, lhs);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCICollAssignElem(OCIEnv *env, OCIError *err, sb4 index, const void *elem, const void *elemind, OCIColl *coll) {
+  ZEC_ENTER("OCICollAssignElem", env, err, index, elem, elemind, coll);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCICollGetElem(OCIEnv *env, OCIError *err, const OCIColl *coll, sb4 index, OCIBoolean *exists, void **elem, void **elemind) {
+  ZEC_ENTER("OCICollGetElem", env, err, coll, index, exists, elem, elemind);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sb4 __cdecl OCICollMax(OCIEnv *env, const OCIColl *coll) {
+  ZEC_RECORD("OCICollMax", env, coll);
+  return 0;
+}
+
+ZEC_EXPORT sword __cdecl OCICollSize(OCIEnv *env, OCIError *err, const OCIColl *coll, sb4 *size) {
+  ZEC_ENTER("OCICollSize", env, err, coll, size);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCICollTrim(OCIEnv *env, OCIError *err, sb4 trim_num, OCIColl *coll) {
+  ZEC_ENTER("OCICollTrim", env, err, trim_num, coll);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIIterCreate(OCIEnv *env, OCIError *err, const OCIColl *coll, OCIIter **itr) {
+  ZEC_ENTER("OCIIterCreate", env, err, coll, itr);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIIterDelete(OCIEnv *env, OCIError *err, OCIIter **itr) {
+  ZEC_ENTER("OCIIterDelete", env, err, itr);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIIterInit(OCIEnv *env, OCIError *err, const OCIColl *coll, OCIIter *itr) {
+  ZEC_ENTER("OCIIterInit", env, err, coll, itr);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIIterGetCurrent(OCIEnv *env, OCIError *err, const OCIIter *itr, void **elem, void **elemind) {
+  ZEC_ENTER("OCIIterGetCurrent", env, err, itr, elem, elemind);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIIterNext(OCIEnv *env, OCIError *err, OCIIter *itr, void **elem, void **elemind, OCIBoolean *eoc) {
+  ZEC_ENTER("OCIIterNext", env, err, itr, elem, elemind, eoc);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIIterPrev(OCIEnv *env, OCIError *err, OCIIter *itr, void **elem, void **elemind, OCIBoolean *boc) {
+  ZEC_ENTER("OCIIterPrev", env, err, itr, elem, elemind, boc);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCITableSize(OCIEnv *env, OCIError *err, const OCITable *tbl, sb4 *size) {
+  ZEC_ENTER("OCITableSize", env, err, tbl, size);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCITableExists(OCIEnv *env, OCIError *err, const OCITable *tbl, sb4 index, OCIBoolean *exists) {
+  ZEC_ENTER("OCITableExists", env, err, tbl, index, exists);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCITableDelete(OCIEnv *env, OCIError *err, sb4 index, OCITable *tbl) {
+  ZEC_ENTER("OCITableDelete", env, err, index, tbl);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCITableFirst(OCIEnv *env, OCIError *err, const OCITable *tbl, sb4 *index) {
+  ZEC_ENTER("OCITableFirst", env, err, tbl, index);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCITableLast(OCIEnv *env, OCIError *err, const OCITable *tbl, sb4 *index) {
+  ZEC_ENTER("OCITableLast", env, err, tbl, index);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCITableNext(OCIEnv *env, OCIError *err, sb4 index, const OCITable *tbl, sb4 *next_index, OCIBoolean *exists) {
+  ZEC_ENTER("OCITableNext", env, err, index, tbl, next_index, exists);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCITablePrev(OCIEnv *env, OCIError *err, sb4 index, const OCITable *tbl, sb4 *prev_index, OCIBoolean *exists) {
+  ZEC_ENTER("OCITablePrev", env, err, index, tbl, prev_index, exists);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIRefAssign(OCIEnv *env, OCIError *err, const OCIRef *source, OCIRef **target) {
+  ZEC_ENTER("OCIRefAssign", env, err, source, target);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT void __cdecl OCIRefClear(OCIEnv *env, OCIRef *ref) {
+  ZEC_ENTER_VOID("OCIRefClear", env, ref);
+}
+
+ZEC_EXPORT sword __cdecl OCIRefFromHex(OCIEnv *env, OCIError *err, const OCISvcCtx *svc, const OraText *hex, ub4 length, OCIRef **ref) {
+  ZEC_ENTER("OCIRefFromHex", env, err, svc, hex, length, ref);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT ub4 __cdecl OCIRefHexSize(OCIEnv *env, const OCIRef *ref) {
+  ZEC_RECORD("OCIRefHexSize", env, ref);
+  return 0;
+}
+
+ZEC_EXPORT OCIBoolean __cdecl OCIRefIsEqual(OCIEnv *env, const OCIRef *x, const OCIRef *y) {
+  ZEC_RECORD("OCIRefIsEqual", env, x, y);
+  return 0;
+}
+
+ZEC_EXPORT OCIBoolean __cdecl OCIRefIsNull(OCIEnv *env, const OCIRef *ref) {
+  ZEC_RECORD("OCIRefIsNull", env, ref);
+  return 0;
+}
+
+ZEC_EXPORT sword __cdecl OCIRefToHex(OCIEnv *env, OCIError *err, const OCIRef *ref, OraText *hex, ub4 *hex_length) {
+  ZEC_ENTER("OCIRefToHex", env, err, ref, hex, hex_length);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIRawAllocSize(OCIEnv *env, OCIError *err, const OCIRaw *raw, ub4 *allocsize) {
+  ZEC_ENTER("OCIRawAllocSize", env, err, raw, allocsize);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIRawAssignBytes(OCIEnv *env, OCIError *err, const ub1 *rhs, ub4 rhs_len, OCIRaw **lhs) {
+  ZEC_ENTER("OCIRawAssignBytes", env, err, rhs, rhs_len, lhs);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCIRawAssignRaw(OCIEnv *env, OCIError *err, const OCIRaw *rhs, OCIRaw **lhs) {
+  ZEC_ENTER("OCIRawAssignRaw", env, err, rhs, lhs);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT ub1 * __cdecl OCIRawPtr(OCIEnv *env, const OCIRaw *raw) {
+  ZEC_RECORD("OCIRawPtr", env, raw);
+  return nullptr;
+}
+
+ZEC_EXPORT sword __cdecl OCIRawResize(OCIEnv *env, OCIError *err, ub4 new_size, OCIRaw **raw) {
+  ZEC_ENTER("OCIRawResize", env, err, new_size, raw);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT ub4 __cdecl OCIRawSize(OCIEnv *env, const OCIRaw *raw) {
+  ZEC_RECORD("OCIRawSize", env, raw);
+  return 0;
+}
+
+ZEC_EXPORT sword __cdecl OCICacheFlush(OCIEnv *env, OCIError *err, const OCISvcCtx *svc, void *context, OCIRef *(__cdecl *get)(void *context, ub1 *last), OCIRef **ref) {
+  ZEC_ENTER("OCICacheFlush", env, err, svc, context, get, ref);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCICacheRefresh(OCIEnv *env, OCIError *err, const OCISvcCtx *svc, OCIRefreshOpt option, void *context, OCIRef *(__cdecl *get)(void *context), OCIRef **ref) {
+  ZEC_ENTER("OCICacheRefresh", env, err, svc, option, context, get, ref);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCICacheUnpin(OCIEnv *env, OCIError *err, const OCISvcCtx *svc) {
+  ZEC_ENTER("OCICacheUnpin", env, err, svc);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCICacheUnmark(OCIEnv *env, OCIError *err, const OCISvcCtx *svc) {
+  ZEC_ENTER("OCICacheUnmark", env, err, svc);
+  return zec::unimplemented(err);
+}
+
+ZEC_EXPORT sword __cdecl OCICacheFree(OCIEnv *env, OCIError *err, const OCISvcCtx *svc) {
+  ZEC_ENTER("OCICacheFree", env, err, svc);
+  return zec::unimplemented(err);
+}
+
+}  // extern "C"

@@ -1,0 +1,80 @@
+#include "entry/dispatch.h"
+
+#include "commands/commands.h"
+#include "entry/error_path.h"
+#include "entry/probe.h"
+#include "entry/utility.h"
+#include "host/protocol.h"
+#include "registry/registry.h"
+
+namespace zorvan {
+namespace {
+
+bool g_probe_tried = false;
+bool g_client_available = false;  // once true, true for the life of the process
+
+// Host events that never load the Oracle client.
+bool skips_probe(int32_t selector) noexcept {
+  switch (selector) {
+    case -250: case -220: case -207: case -206: case -205: case -202: case -201:
+    case -200: case -10: case -4: case -3: case -2: case -1:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Runs the command of a selector from 1 to 176. A selector whose family has
+// no handler yet, like one without a command, does nothing.
+void run_command(int32_t selector, const CommandCall &call) noexcept {
+  switch (selector) {
+    // Environments, handles and descriptors.
+    case 52: return command_handle_free(call);
+    case 53: return command_handle_alloc(call);
+    case 55: return command_env_create(call);
+    case 56: return command_terminate(call);
+    case 59: return command_descriptor_free(call);
+    case 60: return command_descriptor_alloc(call);
+
+    // No OCI call.
+    case 103: return command_version(call);
+    case 104: return command_free_all(call);
+    case 105: return command_register_error_handler(call);
+    case 171: return command_oracle_home(call);
+    case 175: return command_set_environment(call);
+    case 176: return command_get_environment(call);
+
+    default: return;  // 69 to 97 have no command
+  }
+}
+
+}  // namespace
+
+int32_t dispatch_command(int32_t selector, const CommandCall *call) noexcept {
+  if (!skips_probe(selector) && !g_probe_tried) {
+    g_probe_tried = true;
+    g_client_available = oci_probe();
+  }
+  if (selector >= 1 && selector <= 176) {
+    // Without the client no command runs: parameters and result stay as the
+    // host left them.
+    if (g_client_available) run_command(selector, *call);
+    return 0;
+  }
+  switch (selector) {
+    case -1:  // initialisation; the entry has stored the callback
+      registry_clear();
+      host::reset_text_settings();
+      error_handler_reset();
+      return 0;
+    case -2:  // shutdown: the plug-in's records go, OCI's handles stay
+      return static_cast<int32_t>(registry_free_all());
+    default:
+      return 0;
+  }
+}
+
+bool client_probe_tried() noexcept { return g_probe_tried; }
+bool client_available() noexcept { return g_client_available; }
+
+}  // namespace zorvan

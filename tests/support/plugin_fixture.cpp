@@ -1,0 +1,72 @@
+#include "support/plugin_fixture.h"
+
+#include <cstring>
+
+#if defined(_WIN32)
+#  define WIN32_LEAN_AND_MEAN
+#  include <windows.h>
+#else
+#  include <dlfcn.h>
+#endif
+
+namespace zorvan::test {
+namespace {
+
+void *client_symbol(void *library, const char *name) {
+#if defined(_WIN32)
+  return reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(library), name));
+#else
+  return dlsym(library, name);
+#endif
+}
+
+}  // namespace
+
+bool ClientControl::open() {
+#if defined(_WIN32)
+  void *library = LoadLibraryA("OCI.dll");
+#else
+  void *library = dlopen("libclntsh.so", RTLD_NOW | RTLD_LOCAL);
+#endif
+  if (library == nullptr) return false;
+  reset = reinterpret_cast<ZecResetFn>(client_symbol(library, "zec_reset"));
+  record = reinterpret_cast<ZecRecordFn>(client_symbol(library, "zec_record"));
+  call_count = reinterpret_cast<ZecCallCountFn>(client_symbol(library, "zec_call_count"));
+  call = reinterpret_cast<ZecCallFn>(client_symbol(library, "zec_call"));
+  count_of = reinterpret_cast<ZecCountOfFn>(client_symbol(library, "zec_count_of"));
+  script = reinterpret_cast<ZecScriptFn>(client_symbol(library, "zec_script"));
+  live_handles = reinterpret_cast<ZecLiveHandlesFn>(client_symbol(library, "zec_live_handles"));
+  return reset && record && call_count && call && count_of && script && live_handles;
+}
+
+void PluginTest::SetUp() {
+  plugin_ = emu::load_plugin(ZORVAN_PLUGIN_FILE);
+  ASSERT_NE(plugin_.entry, nullptr) << plugin_.error;
+  host_ = std::make_unique<emu::Host>(plugin_.entry);
+  ASSERT_EQ(host_->initialize(), abi::kInitReply);
+  ASSERT_TRUE(client.open());
+  client.reset();
+  client.record(1);
+}
+
+void PluginTest::TearDown() {
+  if (client.record) client.record(0);
+  if (host_) {
+    host_->event(-2);
+    EXPECT_TRUE(host_->faults().empty()) << host_->faults().front();
+  }
+  host_.reset();
+  emu::unload_plugin(plugin_);
+}
+
+HandlerArgs handler_args(const emu::MethodCall &call) {
+  HandlerArgs args{0, 0};
+  if (call.arguments.size() != 2) return args;
+  EXPECT_EQ(call.arguments[0].tag(), abi::kTagLong);
+  EXPECT_EQ(call.arguments[1].tag(), abi::kTagLong);
+  std::memcpy(&args.status, call.arguments[0].bytes + 2, 4);
+  std::memcpy(&args.handle, call.arguments[1].bytes + 2, 4);
+  return args;
+}
+
+}  // namespace zorvan::test

@@ -1,0 +1,50 @@
+// Loads a fresh copy of the built plug-in into a host emulator, and reaches
+// the embedded client's control interface, for tests that drive the plug-in
+// through ZorvanPack as Zorvan does.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "zec_control.h"
+#include "zorvan_host.h"
+
+namespace zorvan::test {
+
+// The embedded client the plug-in loads: opening it by the same name gives
+// the same instance, so its recording and scripts are shared.
+struct ClientControl {
+  bool open();
+  ZecResetFn reset = nullptr;
+  ZecRecordFn record = nullptr;
+  ZecCallCountFn call_count = nullptr;
+  ZecCallFn call = nullptr;
+  ZecCountOfFn count_of = nullptr;
+  ZecScriptFn script = nullptr;
+  ZecLiveHandlesFn live_handles = nullptr;
+};
+
+class PluginTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  emu::Host &host() { return *host_; }
+  abi::PackEntry entry() const { return plugin_.entry; }
+  ClientControl client;
+
+ private:
+  emu::Plugin plugin_;
+  std::unique_ptr<emu::Host> host_;
+};
+
+// The status and handle an error-handler method received.
+struct HandlerArgs {
+  int32_t status;
+  int32_t handle;
+};
+HandlerArgs handler_args(const emu::MethodCall &call);
+
+}  // namespace zorvan::test
