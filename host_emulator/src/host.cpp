@@ -172,7 +172,8 @@ void Host::on_memory(abi::HostCallRecord &r) {
       r.handle = r.word_b < 0 ? 0 : new_handle(static_cast<uint32_t>(r.word_b));
       return;
     case abi::kMemDispose: {
-      auto it = blocks_.find(r.handle);
+      uint32_t handle = r.handle;  // a packed field: copied before binding a reference
+      auto it = blocks_.find(handle);
       if (it == blocks_.end()) return faults_.push_back("dispose of an unknown handle");
       // The cell stays reserved, so a disposed handle's number never comes back.
       std::free(it->second->data);
