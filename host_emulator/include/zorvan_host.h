@@ -149,11 +149,15 @@ class Host {
 
   // Methods.
   int32_t add_method(const std::string &name, Method method = nullptr);
+  // A method under an id of the test's choosing (0 or below included).
+  void add_method_with_id(const std::string &name, int32_t id, Method method = nullptr);
   const std::vector<MethodCall> &method_calls() const { return method_calls_; }
 
   // Environment flags, the text limit, and what the host has noticed.
   void set_indirect_variable_mode(bool on);
   void set_text_limit(uint32_t bytes) { text_limit_ = bytes; }
+  // While set, every request for a new memory handle is refused (0).
+  void set_refuse_new_handles(bool on) { refuse_new_handles_ = on; }
   int piece_notifications() const { return pieces_; }
   int callbacks(int32_t entry_code) const;
   int memory_ops(int32_t op) const;
@@ -194,6 +198,7 @@ class Host {
   std::vector<std::string> faults_;
   uint32_t flags_ = 0;
   uint32_t text_limit_ = 0;  // 0: keep every byte
+  bool refuse_new_handles_ = false;
   int pieces_ = 0;
   uint32_t init_record_[8] = {};
 };

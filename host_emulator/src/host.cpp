@@ -169,7 +169,7 @@ void Host::on_memory(abi::HostCallRecord &r) {
   ++memory_counts_[r.word_a];
   switch (r.word_a) {
     case abi::kMemNew:
-      r.handle = r.word_b < 0 ? 0 : new_handle(static_cast<uint32_t>(r.word_b));
+      r.handle = r.word_b < 0 || refuse_new_handles_ ? 0 : new_handle(static_cast<uint32_t>(r.word_b));
       return;
     case abi::kMemDispose: {
       uint32_t handle = r.handle;  // a packed field: copied before binding a reference
@@ -590,6 +590,11 @@ int32_t Host::add_method(const std::string &name, Method method) {
   method_ids_[name] = id;
   methods_[id] = std::move(method);
   return id;
+}
+
+void Host::add_method_with_id(const std::string &name, int32_t id, Method method) {
+  method_ids_[name] = id;
+  methods_[id] = std::move(method);
 }
 
 void Host::set_indirect_variable_mode(bool on) {

@@ -207,6 +207,30 @@ TEST_F(Entry, ErrorHandlerRunsBeforeTheResultAndMayFailAgain) {
   EXPECT_EQ(depth, 2);
 }
 
+TEST_F(Entry, ErrorHandlerIsReplacedAndIdZeroIsNeverCalled) {
+  host().add_method("First");
+  int32_t second = host().add_method("Second");
+  host().call(105, {string_param("First")});
+  host().call(105, {string_param("Second")});
+  handle_alloc(999, OCI_HTYPE_ERROR);
+  ASSERT_EQ(host().method_calls().size(), 1u);
+  EXPECT_EQ(host().method_calls()[0].id, second);
+
+  host().add_method_with_id("Zero", 0);
+  host().call(105, {string_param("Zero")});
+  EXPECT_EQ(handle_alloc(999, OCI_HTYPE_ERROR).result, OCI_INVALID_HANDLE);
+  EXPECT_EQ(host().method_calls().size(), 1u);
+}
+
+TEST_F(Entry, StatusIsWrittenWhenTheHandlerCannotBeCalled) {
+  host().add_method("Handler");
+  host().call(105, {string_param("Handler")});
+  host().set_refuse_new_handles(true);
+  EXPECT_EQ(handle_alloc(999, OCI_HTYPE_ERROR).result, OCI_INVALID_HANDLE);
+  host().set_refuse_new_handles(false);
+  EXPECT_TRUE(host().method_calls().empty());
+}
+
 TEST_F(Entry, VersionAndFreeAll) {
   EXPECT_EQ(host().call(103, {}, ResultKind::String).result_text, "ZorvanOCI ANSI b1 1.0.2");
   int32_t env = env_create();

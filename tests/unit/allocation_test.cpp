@@ -55,17 +55,6 @@ TEST_F(Allocation, HandleTheRegistryCannotTakeIsGivenBack) {
   EXPECT_EQ(test::handler_args(host.method_calls()[0]).status, OCI_ERROR);
 }
 
-TEST_F(Allocation, HandlerBlockThatCannotBeHadStillWritesTheStatus) {
-  host.event(0);
-  host.add_method("Handler");
-  host.call(105, {string_param("Handler")});
-  host.set_text_limit(0);
-  // The host's memory is the host's: simulate its refusal by a method block
-  // it cannot give, through a host that answers no handle.
-  auto r = host.call(53, {long_param(4242), long_param(0), long_param(OCI_HTYPE_STMT)});
-  EXPECT_EQ(r.result, OCI_INVALID_HANDLE);
-}
-
 TEST(Registry, AlignedHandlesSpreadAndCollisionsStayFindable) {
   registry_free_all();
   // Handles 256 apart share the low byte; both stay findable.
@@ -87,6 +76,23 @@ TEST(Registry, AlignedHandlesSpreadAndCollisionsStayFindable) {
   EXPECT_EQ(registry_remove(0), 1);
   EXPECT_EQ(registry_free_all(), 5001u);
   EXPECT_EQ(registry_free_all(), 0u);
+}
+
+TEST(Registry, FreeingAStatementLeavesItsBindAndDefineHandles) {
+  registry_free_all();
+  ASSERT_EQ(registry_add(0x5000, 4, 0), RegistryAdd::Added);
+  ASSERT_EQ(registry_add(0x5010, 5, 0x5000), RegistryAdd::Added);
+  ASSERT_EQ(registry_add(0x5020, 6, 0x5000), RegistryAdd::Added);
+  RegistryNode *statement = nullptr;
+  registry_find(0x5000, &statement);
+  statement->statement_text = static_cast<char *>(plugin_alloc(16));
+  EXPECT_EQ(registry_remove(0x5000), 0);
+  EXPECT_EQ(registry_type(0x5000), 0);
+  RegistryNode *bind = nullptr;
+  EXPECT_EQ(registry_find(0x5010, &bind), 5);
+  EXPECT_EQ(bind->parent, 0x5000u);
+  EXPECT_EQ(registry_type(0x5020), 6);
+  EXPECT_EQ(registry_free_all(), 2u);
 }
 
 TEST(Registry, NodeThatCannotBeAllocatedLeavesTheHandleUnregistered) {
