@@ -30,6 +30,9 @@ int __cdecl zec_count_of(const char *function);
 void __cdecl zec_script(const char *function, int32_t status, int when);
 // Handles and descriptors currently allocated, environments included.
 int __cdecl zec_live_handles(void);
+// A variable of the operating system's environment as this library sees
+// it: its length, with the value in `value` (cut to size), or -1 if unset.
+int __cdecl zec_environment(const char *name, char *value, int size);
 
 typedef void(__cdecl *ZecResetFn)(void);
 typedef void(__cdecl *ZecRecordFn)(int);
@@ -38,5 +41,6 @@ typedef int(__cdecl *ZecCallFn)(int, char *, int, uint32_t *, int);
 typedef int(__cdecl *ZecCountOfFn)(const char *);
 typedef void(__cdecl *ZecScriptFn)(const char *, int32_t, int);
 typedef int(__cdecl *ZecLiveHandlesFn)(void);
+typedef int(__cdecl *ZecEnvironmentFn)(const char *, char *, int);
 
 }  // extern "C"

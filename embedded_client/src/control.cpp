@@ -1,5 +1,11 @@
 // Recording calls and scripting statuses, for tests.
+#include <cstdlib>
 #include <cstring>
+
+#if defined(_WIN32)
+#  define WIN32_LEAN_AND_MEAN
+#  include <windows.h>
+#endif
 #include <string>
 #include <vector>
 
@@ -115,5 +121,24 @@ ZEC_EXPORT void __cdecl zec_script(const char *function, int32_t status, int whe
 }
 
 ZEC_EXPORT int __cdecl zec_live_handles(void) { return zec::live_count(); }
+
+ZEC_EXPORT int __cdecl zec_environment(const char *name, char *value, int size) {
+  if (value == nullptr || size <= 0) return -1;
+#if defined(_WIN32)
+  // The operating system's own table, not a runtime's copy of it.
+  char buffer[32768];
+  DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+  if (length == 0 || length >= sizeof buffer) return -1;
+  const char *found = buffer;
+#else
+  const char *found = std::getenv(name);
+  if (found == nullptr) return -1;
+#endif
+  size_t length_found = std::strlen(found);
+  size_t copied = std::min(length_found, static_cast<size_t>(size - 1));
+  std::memcpy(value, found, copied);
+  value[copied] = '\0';
+  return static_cast<int>(length_found);
+}
 
 }  // extern "C"

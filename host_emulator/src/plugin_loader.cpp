@@ -25,14 +25,13 @@ bool copy_file(const std::string &from, const std::string &to) {
   return static_cast<bool>(out);
 }
 
-std::string private_path(const std::string &file) {
+std::string private_path() {
   std::string suffix = ".copy" + std::to_string(++g_copies);
 #if defined(_WIN32)
   char dir[MAX_PATH];
   GetTempPathA(MAX_PATH, dir);
   return std::string(dir) + "ZorvanOCI-" + std::to_string(GetCurrentProcessId()) + suffix + ".dll";
 #else
-  (void)file;
   return "/tmp/ZorvanOCI-" + std::to_string(getpid()) + suffix + ".so";
 #endif
 }
@@ -43,7 +42,7 @@ Plugin load_plugin(const std::string &file, bool private_copy) {
   Plugin plugin;
   plugin.path = file;
   if (private_copy) {
-    plugin.path = private_path(file);
+    plugin.path = private_path();
     if (!copy_file(file, plugin.path)) {
       plugin.error = "cannot copy " + file;
       return plugin;
@@ -53,7 +52,8 @@ Plugin load_plugin(const std::string &file, bool private_copy) {
   HMODULE module = LoadLibraryA(plugin.path.c_str());
   plugin.module = module;
   if (module != nullptr)
-    plugin.entry = reinterpret_cast<abi::PackEntry>(GetProcAddress(module, "ZorvanPack"));
+    plugin.entry = reinterpret_cast<abi::PackEntry>(
+        reinterpret_cast<void *>(GetProcAddress(module, "ZorvanPack")));
 #else
   plugin.module = dlopen(plugin.path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (plugin.module != nullptr)

@@ -253,7 +253,7 @@ TEST_F(Entry, EnvironmentVariablesRoundTripWithinTheirLimits) {
   EXPECT_EQ(read.result, 0);
   EXPECT_EQ(read.string_at(2), exact);
 
-  setenv("ZORVAN_TEST_B", longer.c_str(), 1);
+  set_process_environment("ZORVAN_TEST_B", longer);
   read = host().call(176, {string_param("ZORVAN_TEST_B"), string_param("")});
   EXPECT_EQ(read.result, -1);
   EXPECT_EQ(read.string_at(2), longer.substr(0, 255));
@@ -264,14 +264,25 @@ TEST_F(Entry, EnvironmentVariablesRoundTripWithinTheirLimits) {
   EXPECT_EQ(read.string_at(2), "");
 }
 
+#if !defined(_WIN32)
 TEST_F(Entry, OracleHomeComesFromTheEnvironment) {
   host().call(175, {string_param("ORACLE_HOME"), string_param("")});
   EXPECT_EQ(host().call(171, {}, ResultKind::String).result_text, "Not found");
   host().call(175, {string_param("ORACLE_HOME"), string_param("/opt/oracle/client")});
   EXPECT_EQ(host().call(171, {}, ResultKind::String).result_text, "/opt/oracle/client");
-  setenv("ORACLE_HOME", std::string(1024, 'h').c_str(), 1);
+  set_process_environment("ORACLE_HOME", std::string(1024, 'h'));
   EXPECT_EQ(host().call(171, {}, ResultKind::String).result_text, "Not found");
-  unsetenv("ORACLE_HOME");
+  set_process_environment("ORACLE_HOME", "");
+}
+#endif
+
+TEST_F(Entry, EnvironmentReachesTheClient) {
+  char value[64];
+  host().call(175, {string_param("ZORVAN_SEEN_BY_CLIENT"), string_param("yes")});
+  ASSERT_EQ(client.environment("ZORVAN_SEEN_BY_CLIENT", value, sizeof value), 3);
+  EXPECT_STREQ(value, "yes");
+  host().call(175, {string_param("ZORVAN_SEEN_BY_CLIENT"), string_param("")});
+  EXPECT_EQ(client.environment("ZORVAN_SEEN_BY_CLIENT", value, sizeof value), -1);
 }
 
 TEST_F(Entry, TerminateNeverReports) {

@@ -2,7 +2,10 @@
 // suite runs in its own process, with its own library on the search path.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "oci.h"
+#include "support/messages.h"
 #include "zorvan_host.h"
 
 namespace zorvan::test {
@@ -25,13 +28,17 @@ class Probe : public ::testing::Test {
     host_.reset();
     emu::unload_plugin(plugin_);
   }
-  // Runs a call and returns what the plug-in wrote on standard error.
+  // Runs a call and returns the messages the plug-in showed the user.
   std::string messages_of(int32_t selector, const std::vector<emu::Param> &params,
                           emu::CallResult *result = nullptr) {
-    ::testing::internal::CaptureStderr();
+    MessageCapture capture(plugin_);
     emu::CallResult r = host_->call(selector, params);
     if (result) *result = r;
-    return ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(capture.plain_boxes());
+    return capture.text();
+  }
+  static std::string missing(const std::string &what) {
+    return what + client_library_name() + "\n";
   }
   emu::Plugin plugin_;
   std::unique_ptr<emu::Host> host_;
@@ -52,7 +59,7 @@ void expect_commands_disabled(emu::Host &host) {
 
 TEST_F(Probe, MissingLibraryIsReportedOnce) {
   emu::CallResult r;
-  EXPECT_EQ(messages_of(55, {long_param(0), long_param(0)}, &r), "Dll not found: libclntsh.so\n");
+  EXPECT_EQ(messages_of(55, {long_param(0), long_param(0)}, &r), missing("Dll not found: "));
   EXPECT_EQ(r.result, kPreset);
   EXPECT_EQ(r.long_at(1), 0);
   EXPECT_EQ(messages_of(55, {long_param(0), long_param(0)}), "");
@@ -61,8 +68,7 @@ TEST_F(Probe, MissingLibraryIsReportedOnce) {
 
 TEST_F(Probe, LibraryWithoutEnvCreateIsReportedOnce) {
   emu::CallResult r;
-  EXPECT_EQ(messages_of(103, {}, &r),
-            "Function OCIEnvCreate was not found in libclntsh.so\n");
+  EXPECT_EQ(messages_of(103, {}, &r), missing("Function OCIEnvCreate was not found in "));
   EXPECT_EQ(r.result, kPreset);
   EXPECT_EQ(messages_of(103, {}), "");
   expect_commands_disabled(*host_);
@@ -77,7 +83,7 @@ TEST_F(Probe, MissingFunctionEndsTheCommandThroughTheErrorPath) {
   emu::CallResult r;
   std::vector<emu::Param> alloc = {long_param(env.long_at(1)), long_param(0),
                                    long_param(OCI_HTYPE_ERROR)};
-  EXPECT_EQ(messages_of(53, alloc, &r), "Function OCIHandleAlloc was not found in libclntsh.so\n");
+  EXPECT_EQ(messages_of(53, alloc, &r), missing("Function OCIHandleAlloc was not found in "));
   EXPECT_EQ(r.result, OCI_ERROR);
   EXPECT_EQ(r.long_at(2), 0);
   ASSERT_EQ(host_->method_calls().size(), 1u);

@@ -36,7 +36,20 @@ bool ClientControl::open() {
   count_of = reinterpret_cast<ZecCountOfFn>(client_symbol(library, "zec_count_of"));
   script = reinterpret_cast<ZecScriptFn>(client_symbol(library, "zec_script"));
   live_handles = reinterpret_cast<ZecLiveHandlesFn>(client_symbol(library, "zec_live_handles"));
-  return reset && record && call_count && call && count_of && script && live_handles;
+  environment = reinterpret_cast<ZecEnvironmentFn>(client_symbol(library, "zec_environment"));
+  return reset && record && call_count && call && count_of && script && live_handles && environment;
+}
+
+void set_process_environment(const std::string &name, const std::string &value) {
+#if defined(_WIN32)
+  _putenv((name + "=" + value).c_str());
+#else
+  if (value.empty()) {
+    unsetenv(name.c_str());
+  } else {
+    setenv(name.c_str(), value.c_str(), 1);
+  }
+#endif
 }
 
 void PluginTest::SetUp() {

@@ -24,7 +24,12 @@ struct ClientControl {
   ZecCountOfFn count_of = nullptr;
   ZecScriptFn script = nullptr;
   ZecLiveHandlesFn live_handles = nullptr;
+  ZecEnvironmentFn environment = nullptr;
 };
+
+// Sets (or, with an empty value, removes) a variable of this process's
+// environment behind the plug-in's back.
+void set_process_environment(const std::string &name, const std::string &value);
 
 class PluginTest : public ::testing::Test {
  protected:
