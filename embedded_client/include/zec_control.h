@@ -30,6 +30,12 @@ int __cdecl zec_count_of(const char *function);
 void __cdecl zec_script(const char *function, int32_t status, int when);
 // Handles and descriptors currently allocated, environments included.
 int __cdecl zec_live_handles(void);
+// Runs one SQL statement on the session of a service context, under the
+// same transaction rules as a statement. 0, or the ORA code it failed with.
+int __cdecl zec_execute(void *svchp, const char *sql);
+// The first column of the first row a query gives, as text, in `value`
+// (cut to size; empty for no row or NULL). 0, or the ORA code.
+int __cdecl zec_query(void *svchp, const char *sql, char *value, int size);
 // A variable of the operating system's environment as this library sees
 // it: its length, with the value in `value` (cut to size), or -1 if unset.
 int __cdecl zec_environment(const char *name, char *value, int size);
@@ -42,5 +48,7 @@ typedef int(__cdecl *ZecCountOfFn)(const char *);
 typedef void(__cdecl *ZecScriptFn)(const char *, int32_t, int);
 typedef int(__cdecl *ZecLiveHandlesFn)(void);
 typedef int(__cdecl *ZecEnvironmentFn)(const char *, char *, int);
+typedef int(__cdecl *ZecExecuteFn)(void *, const char *);
+typedef int(__cdecl *ZecQueryFn)(void *, const char *, char *, int);
 
 }  // extern "C"

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <sqlite3.h>
+
+#include "src/database.h"
+#include "src/errors.h"
 #include "src/handles.h"
 #include "src/trace.h"
 #include "zec_control.h"
@@ -121,6 +125,49 @@ ZEC_EXPORT void __cdecl zec_script(const char *function, int32_t status, int whe
 }
 
 ZEC_EXPORT int __cdecl zec_live_handles(void) { return zec::live_count(); }
+
+ZEC_EXPORT int __cdecl zec_execute(void *svchp, const char *sql) {
+  zec::Handle *service = zec::live_handle(svchp, OCI_HTYPE_SVCCTX);
+  zec::Handle *session = service ? zec::live_handle(service->session, OCI_HTYPE_SESSION) : nullptr;
+  if (session == nullptr || session->connection == nullptr || sql == nullptr) return 1012;
+  try {
+    // The same road a statement takes, with a scratch error handle.
+    zec::Handle *error = zec::new_handle(OCI_HTYPE_ERROR, false, session->environment, nullptr);
+    sword status = zec::session_execute(*session, error, sql);
+    int code = status == OCI_SUCCESS || error == nullptr || error->errors.empty()
+                   ? 0
+                   : error->errors[0].code;
+    zec::free_handle(error);
+    return code;
+  } catch (...) {
+    return 600;
+  }
+}
+
+ZEC_EXPORT int __cdecl zec_query(void *svchp, const char *sql, char *value, int size) {
+  zec::Handle *service = zec::live_handle(svchp, OCI_HTYPE_SVCCTX);
+  zec::Handle *session = service ? zec::live_handle(service->session, OCI_HTYPE_SESSION) : nullptr;
+  if (session == nullptr || session->connection == nullptr || value == nullptr || size <= 0)
+    return 1012;
+  value[0] = '\0';
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(session->connection, sql, -1, &stmt, nullptr) != SQLITE_OK)
+    return zec::ora_code_for_sqlite(session->connection, nullptr);
+  int code = 0;
+  int step = sqlite3_step(stmt);
+  if (step == SQLITE_ROW) {
+    const char *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0));
+    if (text != nullptr) {
+      size_t length = std::min(std::strlen(text), static_cast<size_t>(size - 1));
+      std::memcpy(value, text, length);
+      value[length] = '\0';
+    }
+  } else if (step != SQLITE_DONE) {
+    code = zec::ora_code_for_sqlite(session->connection, nullptr);
+  }
+  sqlite3_finalize(stmt);
+  return code;
+}
 
 ZEC_EXPORT int __cdecl zec_environment(const char *name, char *value, int size) {
   if (value == nullptr || size <= 0) return -1;

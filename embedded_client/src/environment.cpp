@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "oci.h"
+#include "src/errors.h"
 #include "src/handles.h"
 #include "src/trace.h"
 
@@ -29,8 +30,9 @@ ZEC_EXPORT sword __cdecl OCIEnvCreate(OCIEnv **envp, ub4 mode, void *ctxp,
   ZEC_ENTER("OCIEnvCreate", envp, mode, ctxp, malocfp, ralocfp, mfreefp, xtramem_sz, usrmempp);
   if (envp == nullptr) ZEC_RETURN("OCIEnvCreate", OCI_INVALID_HANDLE);
   *envp = nullptr;
-  zec::Handle *environment = zec::new_handle(OCI_HTYPE_ENV, false, nullptr);
+  zec::Handle *environment = zec::new_handle(OCI_HTYPE_ENV, false, nullptr, nullptr);
   if (environment == nullptr) ZEC_RETURN("OCIEnvCreate", OCI_ERROR);
+  environment->mode = mode;
   *envp = reinterpret_cast<OCIEnv *>(environment);
   if (usrmempp != nullptr) *usrmempp = nullptr;
   ZEC_RETURN("OCIEnvCreate", OCI_SUCCESS);
@@ -51,7 +53,7 @@ ZEC_EXPORT sword __cdecl OCIHandleAlloc(const void *parenth, void **hndlpp, cons
     zec::set_error(environment, 21560, "3");
     ZEC_RETURN("OCIHandleAlloc", OCI_ERROR);
   }
-  zec::Handle *handle = zec::new_handle(type, false, environment);
+  zec::Handle *handle = zec::new_handle(type, false, environment, environment);
   if (handle == nullptr) ZEC_RETURN("OCIHandleAlloc", OCI_ERROR);
   *hndlpp = handle;
   if (usrmempp != nullptr) *usrmempp = nullptr;
@@ -76,7 +78,7 @@ ZEC_EXPORT sword __cdecl OCIDescriptorAlloc(const void *parenth, void **descpp, 
     zec::set_error(environment, 21560, "3");
     ZEC_RETURN("OCIDescriptorAlloc", OCI_ERROR);
   }
-  zec::Handle *descriptor = zec::new_handle(type, true, environment);
+  zec::Handle *descriptor = zec::new_handle(type, true, environment, environment);
   if (descriptor == nullptr) ZEC_RETURN("OCIDescriptorAlloc", OCI_ERROR);
   *descpp = descriptor;
   if (usrmempp != nullptr) *usrmempp = nullptr;

@@ -1,13 +1,19 @@
 // The client's handle model: every OCI handle and descriptor is a Handle
-// with its type, its environment and, for error and environment handles,
-// the error records of the latest failing call.
+// with its type, the environment it was made under, the handles it owns
+// (freed with it), and, for error and environment handles, the error
+// records of the latest failing call. Each kind of handle uses the few
+// fields that describe it.
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "oci.h"
+
+struct sqlite3;
 
 namespace zec {
 
@@ -16,27 +22,74 @@ struct ErrorRecord {
   std::string text;  // "ORA-NNNNN: message\n"
 };
 
+// What a describe found: a table or view and its columns.
+struct Column {
+  std::string name;
+  ub2 data_type;
+  ub2 data_size;
+  ub1 precision;
+  sb1 scale;
+  ub1 nullable;
+};
+struct DescribedObject {
+  ub1 ptype;  // OCI_PTYPE_TABLE or OCI_PTYPE_VIEW
+  std::string schema;
+  std::string name;
+  std::vector<Column> columns;
+};
+
+// An XA transaction identifier, as OCI_ATTR_XID carries it.
+struct Xid {
+  int32_t format_id;
+  int32_t gtrid_length;
+  int32_t bqual_length;
+  char data[128];
+};
+static_assert(sizeof(Xid) == 140);
+
 struct Handle {
   uint32_t magic;
   ub4 type;
   bool descriptor;
-  Handle *environment;  // null for an environment itself
+  Handle *environment;          // null for an environment itself
+  Handle *owner;                // the handle this one is freed with, if any
+  std::vector<Handle *> owned;  // freed with this one
   std::vector<ErrorRecord> errors;
+
+  std::map<ub4, std::string> texts;  // text attributes set on the handle
+  std::map<ub4, ub4> numbers;        // numeric attributes set on the handle
+
+  // Environment.
+  ub4 mode = 0;
+  // Server: the database it is attached to, and a connection of its own.
+  std::string database;
+  sqlite3 *server_connection = nullptr;
+  bool interrupted = false;
+  OCIFocbkStruct failover{};
+  // Service context: what it joins.
+  Handle *server = nullptr;
+  Handle *session = nullptr;
+  Handle *transaction = nullptr;
+  // Session: the user and the session's own connection.
+  std::string user;
+  sqlite3 *connection = nullptr;
+  bool in_transaction = false;
+  // Transaction.
+  Xid xid{};
+  bool has_xid = false;
+  // Describe handle and parameter descriptors.
+  std::shared_ptr<DescribedObject> described;
+  int column = 0;  // 0: the object; -1: its column list; n: column n
+  Handle *parameter = nullptr;
 };
 
 // A live handle of that type (0: any type), or null for anything else:
 // null, freed, foreign or mistyped pointers alike.
 Handle *live_handle(const void *pointer, ub4 type = 0) noexcept;
-Handle *new_handle(ub4 type, bool descriptor, Handle *environment) noexcept;
-// Frees the handle and, for an environment, every handle made under it.
+// A new handle, owned by `owner` (its environment, or another handle).
+Handle *new_handle(ub4 type, bool descriptor, Handle *environment, Handle *owner) noexcept;
+// Frees the handle with everything it owns, and closes what it holds open.
 void free_handle(Handle *handle) noexcept;
 int live_count() noexcept;
-
-// Replaces the error records of an error or environment handle with one
-// record for an ORA code; the text comes from the message table. Extra
-// texts fill its %s parameters in order.
-void set_error(const void *error_handle, sb4 code, const char *parameter = nullptr) noexcept;
-void clear_errors(const void *error_handle) noexcept;
-std::string ora_message(sb4 code, const char *parameter) noexcept;
 
 }  // namespace zec

@@ -17,4 +17,29 @@ void command_handle_free(const CommandCall &call) noexcept;       // 52
 void command_descriptor_alloc(const CommandCall &call) noexcept;  // 60
 void command_descriptor_free(const CommandCall &call) noexcept;   // 59
 
+// Attributes, parameter descriptors and describe.
+void command_attr_get(const CommandCall &call) noexcept;        // 67
+void command_attr_set(const CommandCall &call) noexcept;        // 65
+void command_attr_get_text(const CommandCall &call) noexcept;   // 68
+void command_attr_set_text(const CommandCall &call) noexcept;   // 66
+void command_param_get(const CommandCall &call) noexcept;       // 27
+void command_param_set(const CommandCall &call) noexcept;       // 26
+void command_describe_any(const CommandCall &call, int32_t selector) noexcept;  // 57, 58
+
+// Servers, sessions, transactions, durations and error records.
+void command_server_attach(const CommandCall &call) noexcept;    // 24
+void command_server_detach(const CommandCall &call) noexcept;    // 23
+void command_session_begin(const CommandCall &call) noexcept;    // 21
+void command_session_end(const CommandCall &call) noexcept;      // 20
+void command_logon(const CommandCall &call) noexcept;            // 28
+void command_logoff(const CommandCall &call) noexcept;           // 29
+void command_password_change(const CommandCall &call) noexcept;  // 25
+void command_error_get(const CommandCall &call) noexcept;        // 54
+void command_trans_start(const CommandCall &call) noexcept;      // 10
+void command_trans_end(const CommandCall &call, int32_t selector) noexcept;  // 11 to 15
+void command_server_version(const CommandCall &call) noexcept;   // 22
+void command_break_or_reset(const CommandCall &call, int32_t selector) noexcept;  // 62, 9
+void command_duration_begin(const CommandCall &call) noexcept;   // 8
+void command_duration_end(const CommandCall &call) noexcept;     // 7
+
 }  // namespace zorvan

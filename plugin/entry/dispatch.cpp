@@ -28,6 +28,32 @@ bool skips_probe(int32_t selector) noexcept {
 // no handler yet, like one without a command, does nothing.
 void run_command(int32_t selector, const CommandCall &call) noexcept {
   switch (selector) {
+    // Servers, sessions, transactions and errors.
+    case 7: return command_duration_end(call);
+    case 8: return command_duration_begin(call);
+    case 9: return command_break_or_reset(call, selector);
+    case 10: return command_trans_start(call);
+    case 11: case 12: case 13: case 14: case 15: return command_trans_end(call, selector);
+    case 20: return command_session_end(call);
+    case 21: return command_session_begin(call);
+    case 22: return command_server_version(call);
+    case 23: return command_server_detach(call);
+    case 24: return command_server_attach(call);
+    case 25: return command_password_change(call);
+    case 28: return command_logon(call);
+    case 29: return command_logoff(call);
+    case 54: return command_error_get(call);
+    case 62: return command_break_or_reset(call, selector);
+
+    // Attributes, parameters and describe.
+    case 26: return command_param_set(call);
+    case 27: return command_param_get(call);
+    case 57: case 58: return command_describe_any(call, selector);
+    case 65: return command_attr_set(call);
+    case 66: return command_attr_set_text(call);
+    case 67: return command_attr_get(call);
+    case 68: return command_attr_get_text(call);
+
     // Environments, handles and descriptors.
     case 52: return command_handle_free(call);
     case 53: return command_handle_alloc(call);

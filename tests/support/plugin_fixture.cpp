@@ -7,6 +7,8 @@
 #  include <windows.h>
 #else
 #  include <dlfcn.h>
+#  include <sys/stat.h>
+#  include <unistd.h>
 #endif
 
 namespace zorvan::test {
@@ -37,7 +39,10 @@ bool ClientControl::open() {
   script = reinterpret_cast<ZecScriptFn>(client_symbol(library, "zec_script"));
   live_handles = reinterpret_cast<ZecLiveHandlesFn>(client_symbol(library, "zec_live_handles"));
   environment = reinterpret_cast<ZecEnvironmentFn>(client_symbol(library, "zec_environment"));
-  return reset && record && call_count && call && count_of && script && live_handles && environment;
+  execute = reinterpret_cast<ZecExecuteFn>(client_symbol(library, "zec_execute"));
+  query = reinterpret_cast<ZecQueryFn>(client_symbol(library, "zec_query"));
+  return reset && record && call_count && call && count_of && script && live_handles &&
+         environment && execute && query;
 }
 
 void set_process_environment(const std::string &name, const std::string &value) {
@@ -70,6 +75,21 @@ void PluginTest::TearDown() {
   }
   host_.reset();
   emu::unload_plugin(plugin_);
+}
+
+std::string fresh_directory() {
+  static int made = 0;
+#if defined(_WIN32)
+  char base[MAX_PATH];
+  GetTempPathA(MAX_PATH, base);
+  std::string dir = std::string(base) + "zorvan-test-" + std::to_string(GetCurrentProcessId()) +
+                    "-" + std::to_string(++made);
+  CreateDirectoryA(dir.c_str(), nullptr);
+#else
+  std::string dir = "/tmp/zorvan-test-" + std::to_string(getpid()) + "-" + std::to_string(++made);
+  mkdir(dir.c_str(), 0755);
+#endif
+  return dir;
 }
 
 HandlerArgs handler_args(const emu::MethodCall &call) {

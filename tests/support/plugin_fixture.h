@@ -25,11 +25,16 @@ struct ClientControl {
   ZecScriptFn script = nullptr;
   ZecLiveHandlesFn live_handles = nullptr;
   ZecEnvironmentFn environment = nullptr;
+  ZecExecuteFn execute = nullptr;
+  ZecQueryFn query = nullptr;
 };
 
 // Sets (or, with an empty value, removes) a variable of this process's
 // environment behind the plug-in's back.
 void set_process_environment(const std::string &name, const std::string &value);
+
+// A new, empty directory for a test's files.
+std::string fresh_directory();
 
 class PluginTest : public ::testing::Test {
  protected:
