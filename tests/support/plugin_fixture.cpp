@@ -78,18 +78,19 @@ void PluginTest::TearDown() {
 }
 
 std::string fresh_directory() {
-  static int made = 0;
 #if defined(_WIN32)
+  // A unique name from the system, made into a directory in its place.
   char base[MAX_PATH];
+  char name[MAX_PATH];
   GetTempPathA(MAX_PATH, base);
-  std::string dir = std::string(base) + "zorvan-test-" + std::to_string(GetCurrentProcessId()) +
-                    "-" + std::to_string(++made);
-  CreateDirectoryA(dir.c_str(), nullptr);
+  if (GetTempFileNameA(base, "zvt", 0, name) == 0) return base;
+  DeleteFileA(name);
+  CreateDirectoryA(name, nullptr);
+  return name;
 #else
-  std::string dir = "/tmp/zorvan-test-" + std::to_string(getpid()) + "-" + std::to_string(++made);
-  mkdir(dir.c_str(), 0755);
+  char name[] = "/tmp/zorvan-test-XXXXXX";
+  return mkdtemp(name) ? name : "/tmp";
 #endif
-  return dir;
 }
 
 HandlerArgs handler_args(const emu::MethodCall &call) {
