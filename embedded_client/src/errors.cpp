@@ -30,13 +30,44 @@ constexpr Message kMessages[] = {
     {1013, "user requested cancel of current operation"},
     {1017, "invalid username/password; logon denied"},
     {1400, "cannot insert NULL into (%s)"},
+    {1428, "argument '%s' is out of range"},
+    {1476, "divisor is equal to zero"},
+    {1801, "date format is too long for internal buffer"},
+    {1821, "date format not recognized"},
+    {1830, "date format picture ends before converting entire input string"},
+    {1835, "day of week conflicts with Julian date"},
+    {1839, "date not valid for month specified"},
+    {1841, "(full) year must be between -4713 and +9999, and not be 0"},
+    {1843, "not a valid month"},
+    {1846, "not a valid day of the week"},
+    {1847, "day of month must be between 1 and last day of month"},
+    {1848, "day of year must be between 1 and 365 (366 for leap year)"},
+    {1849, "hour must be between 1 and 12"},
+    {1850, "hour must be between 0 and 23"},
+    {1851, "minutes must be between 0 and 59"},
+    {1852, "seconds must be between 0 and 59"},
+    {1853, "seconds in day must be between 0 and 86399"},
+    {1854, "julian date must be between 1 and 5373484"},
+    {1855, "AM/A.M. or PM/P.M. required"},
+    {1856, "BC/B.C. or AD/A.D. required"},
+    {1857, "not a valid time zone"},
+    {1858, "a non-numeric character was found where a numeric was expected"},
+    {1861, "literal does not match format string"},
     {2290, "check constraint (%s) violated"},
     {2291, "integrity constraint (%s) violated - parent key not found"},
     {3001, "unimplemented feature"},
     {3114, "not connected to ORACLE"},
     {4043, "object %s does not exist"},
     {12154, "TNS:could not resolve the connect identifier specified"},
+    {12702, "invalid NLS parameter string used in SQL function"},
     {21560, "argument %s is null, invalid, or out of range"},
+    {22053, "overflow error"},
+    {22054, "underflow error"},
+    {22059, "buffer size [%s] is too small - [%s] is needed"},
+    {22060, "argument [%s] is an invalid or uninitialized number"},
+    {22061, "invalid format text [%s]"},
+    {22062, "invalid input string [%s]"},
+    {22064, "invalid NLS parameter string [%s]"},
     {24313, "user already authenticated"},
     {24315, "illegal attribute type"},
     {24327, "need explicit attach before authenticating a user"},
@@ -85,15 +116,30 @@ std::string parameter_of(sb4 ora, const char *message) {
 
 }  // namespace
 
-std::string ora_message(sb4 code, const char *parameter) noexcept {
+std::string ora_message(sb4 code, const char *parameter) noexcept try {
   const char *text = "Message not found";
   for (const Message &m : kMessages)
     if (m.code == code) text = m.text;
-  char body[OCI_ERROR_MAXMSG_SIZE];
-  std::snprintf(body, sizeof body, text, parameter ? parameter : "");
-  char formatted[OCI_ERROR_MAXMSG_SIZE + 16];
-  std::snprintf(formatted, sizeof formatted, "ORA-%05d: %s\n", static_cast<int>(code), body);
-  return formatted;
+  // Each %s takes the next of the parameters, which kParameterSeparator divides.
+  std::string body;
+  const char *next = parameter ? parameter : "";
+  for (const char *c = text; *c != '\0'; ++c) {
+    if (c[0] == '%' && c[1] == 's') {
+      const char *end = std::strchr(next, kParameterSeparator);
+      size_t length = end ? static_cast<size_t>(end - next) : std::strlen(next);
+      body.append(next, length);
+      next = end ? end + 1 : next + length;
+      ++c;
+    } else {
+      body += *c;
+    }
+  }
+  if (body.size() > OCI_ERROR_MAXMSG_SIZE - 16) body.resize(OCI_ERROR_MAXMSG_SIZE - 16);
+  char prefix[16];
+  std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", static_cast<int>(code));
+  return prefix + body + "\n";
+} catch (...) {
+  return std::string();
 }
 
 sword set_error(const void *error_handle, sb4 code, const char *parameter) noexcept {

@@ -10,7 +10,10 @@ struct sqlite3;
 
 namespace zec {
 
-// "ORA-NNNNN: text\n" with %s filled by parameter.
+// Divides the parameters of a message that names several.
+inline constexpr char kParameterSeparator = '\x1f';
+
+// "ORA-NNNNN: text\n" with its %s filled by the parameters in order.
 std::string ora_message(sb4 code, const char *parameter = nullptr) noexcept;
 
 // Replaces the error records of an error or environment handle with one

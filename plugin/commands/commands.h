@@ -42,4 +42,18 @@ void command_break_or_reset(const CommandCall &call, int32_t selector) noexcept;
 void command_duration_begin(const CommandCall &call) noexcept;   // 8
 void command_duration_end(const CommandCall &call) noexcept;     // 7
 
+// Numbers and dates.
+void command_number_two(const CommandCall &call, int32_t selector) noexcept;      // 148 128 133 142 132 134 144
+void command_number_one(const CommandCall &call, int32_t selector) noexcept;      // 127 129 130 135 137-139 141 143 145-147
+void command_number_integer(const CommandCall &call, int32_t selector) noexcept;  // 125 131 136
+void command_number_to_text(const CommandCall &call) noexcept;                    // 126
+void command_number_from_text(const CommandCall &call) noexcept;                  // 140
+void command_date_sys_date(const CommandCall &call) noexcept;                     // 157
+void command_date_add(const CommandCall &call, int32_t selector) noexcept;        // 161, 162
+void command_date_last_day(const CommandCall &call) noexcept;                     // 159
+void command_date_next_day(const CommandCall &call) noexcept;                     // 158
+void command_date_zone_to_zone(const CommandCall &call) noexcept;                 // 155
+void command_date_from_text(const CommandCall &call) noexcept;                    // 160
+void command_date_to_text(const CommandCall &call) noexcept;                      // 156
+
 }  // namespace zorvan

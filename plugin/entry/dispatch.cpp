@@ -62,6 +62,23 @@ void run_command(int32_t selector, const CommandCall &call) noexcept {
     case 59: return command_descriptor_free(call);
     case 60: return command_descriptor_alloc(call);
 
+    // Numbers and dates.
+    case 148: case 128: case 133: case 142: case 132: case 134: case 144:
+      return command_number_two(call, selector);
+    case 127: case 129: case 130: case 135: case 137: case 138: case 139: case 141: case 143:
+    case 145: case 146: case 147:
+      return command_number_one(call, selector);
+    case 125: case 131: case 136: return command_number_integer(call, selector);
+    case 126: return command_number_to_text(call);
+    case 140: return command_number_from_text(call);
+    case 155: return command_date_zone_to_zone(call);
+    case 156: return command_date_to_text(call);
+    case 157: return command_date_sys_date(call);
+    case 158: return command_date_next_day(call);
+    case 159: return command_date_last_day(call);
+    case 160: return command_date_from_text(call);
+    case 161: case 162: return command_date_add(call, selector);
+
     // No OCI call.
     case 103: return command_version(call);
     case 104: return command_free_all(call);
