@@ -5,6 +5,7 @@
 #include "src/errors.h"
 #include "src/handles.h"
 #include "src/oracle/date.h"
+#include "src/text.h"
 #include "src/trace.h"
 
 namespace zec {
@@ -41,10 +42,6 @@ sword finish(OCIError *err, int code, const Date &result, OCIDate *out) {
   if (code != 0) return set_error(err, code);
   store(result, out);
   return OCI_SUCCESS;
-}
-
-std::string text_of(const OraText *text, size_t length) {
-  return text ? std::string(reinterpret_cast<const char *>(text), length) : std::string();
 }
 
 }  // namespace

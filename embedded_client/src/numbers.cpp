@@ -5,6 +5,7 @@
 #include "src/errors.h"
 #include "src/handles.h"
 #include "src/oracle/number.h"
+#include "src/text.h"
 #include "src/trace.h"
 
 namespace zec {
@@ -74,10 +75,6 @@ sword binary(OCIError *err, const OCINumber *a, const OCINumber *b, OCINumber *r
   } catch (...) {
     return fail(err, 600, "out of memory");
   }
-}
-
-std::string text_of(const OraText *text, ub4 length) {
-  return text ? std::string(reinterpret_cast<const char *>(text), length) : std::string();
 }
 
 }  // namespace

@@ -8,14 +8,11 @@
 #include "src/database.h"
 #include "src/errors.h"
 #include "src/handles.h"
+#include "src/text.h"
 #include "src/trace.h"
 
 namespace zec {
 namespace {
-
-std::string text_of(const OraText *text, size_t length) {
-  return text ? std::string(reinterpret_cast<const char *>(text), length) : std::string();
-}
 
 sword attach(Handle &server, const void *error, const OraText *link, size_t length) {
   if (server.server_connection != nullptr) return set_error(error, 24313);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "support/bytes.h"
+
 namespace zorvan {
 namespace {
 
@@ -12,18 +14,6 @@ uint8_t *storage(const CommandCall &call, int16_t i) noexcept {
   std::memcpy(&pointer, static_cast<uint8_t *>(call.parameters) + (i - 1) * sizeof(void *),
               sizeof pointer);
   return static_cast<uint8_t *>(pointer);
-}
-
-template <class T>
-T load(const uint8_t *at) noexcept {
-  T value;
-  std::memcpy(&value, at, sizeof value);
-  return value;
-}
-
-template <class T>
-void store(uint8_t *at, T value) noexcept {
-  std::memcpy(at, &value, sizeof value);
 }
 
 constexpr size_t kTextHandleOffset = 2;  // text parameters: 16-bit length, then the handle

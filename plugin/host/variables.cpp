@@ -2,22 +2,12 @@
 
 #include <cstring>
 
+#include "support/bytes.h"
+
 #include "support/memory.h"
 
 namespace zorvan {
 namespace {
-
-template <class T>
-T load(const uint8_t *at) noexcept {
-  T value;
-  std::memcpy(&value, at, sizeof value);
-  return value;
-}
-
-template <class T>
-void store(uint8_t *at, T value) noexcept {
-  std::memcpy(at, &value, sizeof value);
-}
 
 bool has_tag(const HostVariable &v, int8_t tag) noexcept { return variable_tag(v) == tag; }
 
