@@ -34,6 +34,22 @@ constexpr ub4 kAttrPosition = 11;
 constexpr ub4 kAttrObjName = 134;
 constexpr ub4 kAttrObjSchema = 135;
 constexpr ub1 kPtypeList = 11;
+constexpr ub1 kPtypeSequence = 8;
+constexpr ub4 kAttrMin = 112;
+constexpr ub4 kAttrMax = 113;
+constexpr ub4 kAttrIncrement = 114;
+constexpr ub4 kAttrCache = 115;
+constexpr ub4 kAttrOrder = 116;
+constexpr ub4 kAttrHighWater = 117;
+
+// NUMBER attributes answer with the address of the stored bytes after the
+// length byte, and their count, as OCI does.
+sword put_number(void *attributep, ub4 *sizep, const StoredNumber &number) {
+  const ub1 *bytes = number.data() + 1;
+  std::memcpy(attributep, &bytes, sizeof bytes);
+  if (sizep) *sizep = number[0];
+  return OCI_SUCCESS;
+}
 constexpr ub1 kPtypeColumn = 9;
 constexpr ub2 kCharsetWe8mswin1252 = 178;
 constexpr ub4 kPinDefault = 1;
@@ -84,6 +100,22 @@ Handle *column_list(Handle &object) {
 sword get_parameter(Handle &p, void *value, ub4 *sizep, ub4 attribute, const void *error) {
   if (!p.described) return set_error(error, 24315);
   const DescribedObject &object = *p.described;
+  if (p.column == 0 && object.ptype == kPtypeSequence) {
+    const SequenceNumbers &q = object.sequence;
+    switch (attribute) {
+      case kAttrPtype: return put<ub1>(value, sizep, object.ptype);
+      case kAttrObjId: return put<ub4>(value, sizep, 0);
+      case kAttrObjName: return put_text(value, sizep, object.name);
+      case kAttrObjSchema: return put_text(value, sizep, object.schema);
+      case kAttrMin: return put_number(value, sizep, q.min_value);
+      case kAttrMax: return put_number(value, sizep, q.max_value);
+      case kAttrIncrement: return put_number(value, sizep, q.increment);
+      case kAttrCache: return put_number(value, sizep, q.cache);
+      case kAttrHighWater: return put_number(value, sizep, q.high_water);
+      case kAttrOrder: return put<ub1>(value, sizep, q.ordered);
+    }
+    return set_error(error, 24315);
+  }
   if (p.column == 0) {
     switch (attribute) {
       case kAttrPtype: return put<ub1>(value, sizep, object.ptype);

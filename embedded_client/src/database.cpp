@@ -6,8 +6,10 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "src/errors.h"
+#include "src/oracle/number.h"
 
 #if defined(_WIN32)
 #  include <direct.h>
@@ -75,6 +77,76 @@ std::string translate(const std::string &sql, const std::string &first_word) {
   size_t table = upper_rest.find("TABLE");
   if (table != std::string::npos) rest = rest.substr(table + 5);
   return "DELETE FROM " + rest;
+}
+
+// Words of a statement, split at blanks.
+std::vector<std::string> words_of(const std::string &sql) {
+  std::vector<std::string> words;
+  size_t i = 0;
+  while (i < sql.size()) {
+    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+    size_t start = i;
+    while (i < sql.size() && !std::isspace(static_cast<unsigned char>(sql[i])) && sql[i] != ';') ++i;
+    if (i > start) words.push_back(sql.substr(start, i - start));
+    if (i < sql.size() && sql[i] == ';') ++i;
+  }
+  return words;
+}
+
+bool is_number(const std::string &text) {
+  oracle::Number n;
+  return oracle::from_plain(text, &n) == 0;
+}
+
+// Sequences live in a table of their own: SQLite has none. CREATE SEQUENCE
+// and DROP SEQUENCE are carried out here, with Oracle's defaults.
+sb4 define_sequence(sqlite3 *db, const std::vector<std::string> &w) {
+  if (!run(db, "CREATE TABLE IF NOT EXISTS zec_sequences (name TEXT PRIMARY KEY, min_value TEXT, "
+               "max_value TEXT, increment TEXT, cache TEXT, ordered INTEGER, last_number TEXT)"))
+    return 600;
+  if (w.size() < 3) return 900;
+  std::string name = upper(w[2]);
+  if (upper(w[0]) == "DROP") {
+    sqlite3_stmt *stmt = nullptr;
+    sqlite3_prepare_v2(db, "DELETE FROM zec_sequences WHERE name = ?", -1, &stmt, nullptr);
+    sqlite3_bind_text(stmt, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_step(stmt);
+    sqlite3_finalize(stmt);
+    return sqlite3_changes(db) == 1 ? 0 : 2289;
+  }
+  std::string start = "1", increment = "1", minimum = "1", cache = "20";
+  std::string maximum = "9999999999999999999999999999";
+  int ordered = 0;
+  for (size_t i = 3; i < w.size(); ++i) {
+    std::string word = upper(w[i]);
+    auto value = [&](size_t at) -> const std::string * {
+      return at < w.size() && is_number(w[at]) ? &w[at] : nullptr;
+    };
+    if (word == "START" && i + 2 < w.size() && upper(w[i + 1]) == "WITH" && value(i + 2)) {
+      start = w[i + 2];
+      i += 2;
+    } else if (word == "INCREMENT" && i + 2 < w.size() && upper(w[i + 1]) == "BY" && value(i + 2)) {
+      increment = w[i + 2];
+      i += 2;
+    } else if ((word == "MINVALUE" || word == "MAXVALUE" || word == "CACHE") && value(i + 1)) {
+      (word == "MINVALUE" ? minimum : word == "MAXVALUE" ? maximum : cache) = w[++i];
+    } else if (word == "ORDER" || word == "NOORDER") {
+      ordered = word == "ORDER";
+    } else if (word == "NOCACHE") {
+      cache = "0";
+    } else if (word != "NOMINVALUE" && word != "NOMAXVALUE" && word != "CYCLE" && word != "NOCYCLE") {
+      return 933;
+    }
+  }
+  sqlite3_stmt *stmt = nullptr;
+  sqlite3_prepare_v2(db, "INSERT INTO zec_sequences VALUES (?, ?, ?, ?, ?, ?, ?)", -1, &stmt, nullptr);
+  const std::string *texts[] = {&name, &minimum, &maximum, &increment, &cache};
+  for (int i = 0; i < 5; ++i) sqlite3_bind_text(stmt, i + 1, texts[i]->c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int(stmt, 6, ordered);
+  sqlite3_bind_text(stmt, 7, start.c_str(), -1, SQLITE_TRANSIENT);
+  int step = sqlite3_step(stmt);
+  sqlite3_finalize(stmt);
+  return step == SQLITE_DONE ? 0 : 955;
 }
 
 }  // namespace
@@ -240,6 +312,13 @@ sword session_execute(Handle &session, const void *error, const std::string &sql
         break;
       case StatementKind::Other:
         return set_error(error, 900);
+    }
+    if (kind == StatementKind::Definition) {
+      std::vector<std::string> w = words_of(sql);
+      if (w.size() >= 2 && upper(w[1]) == "SEQUENCE") {
+        sb4 refused = define_sequence(session.connection, w);
+        return refused == 0 ? OCI_SUCCESS : set_error(error, refused);
+      }
     }
     if (!run(session.connection, translate(sql, first_word).c_str()))
       return set_sqlite_error(error, session.connection);

@@ -11,6 +11,7 @@
 #include "src/database.h"
 #include "src/errors.h"
 #include "src/handles.h"
+#include "src/oracle/number.h"
 #include "src/trace.h"
 
 namespace zec {
@@ -19,6 +20,7 @@ namespace {
 constexpr ub1 kPtypeUnknown = 0;
 constexpr ub1 kPtypeTable = 1;
 constexpr ub1 kPtypeView = 2;
+constexpr ub1 kPtypeSequence = 8;
 constexpr ub2 kTypeTimestamp = 180;
 constexpr ub2 kTypeRowid = 104;
 
@@ -122,6 +124,38 @@ std::string object_name(const char *text, size_t length) {
   return name;
 }
 
+StoredNumber stored(const char *text) {
+  StoredNumber bytes{};
+  oracle::Number n;
+  if (text == nullptr || oracle::from_plain(text, &n) != 0) n = oracle::Number{};
+  oracle::encode(n, bytes.data());
+  return bytes;
+}
+
+// A sequence of that name; 0, or 4043 when there is none.
+sb4 describe_sequence(sqlite3 *db, const std::string &name, DescribedObject &object) {
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT name, min_value, max_value, increment, cache, ordered, last_number "
+                         "FROM zec_sequences WHERE name = upper(?)",
+                         -1, &stmt, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    return 4043;  // no sequence has been made in this database
+  }
+  sqlite3_bind_text(stmt, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+  sb4 result = 4043;
+  if (sqlite3_step(stmt) == SQLITE_ROW) {
+    auto text = [&](int column) { return reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)); };
+    object.ptype = kPtypeSequence;
+    object.name = text(0);
+    object.sequence = SequenceNumbers{stored(text(1)), stored(text(2)), stored(text(3)), stored(text(4)),
+                                      stored(text(6)), static_cast<ub1>(sqlite3_column_int(stmt, 5))};
+    result = 0;
+  }
+  sqlite3_finalize(stmt);
+  return result;
+}
+
 // Fills `object` from the database; 0, or the ORA code for why not.
 sb4 describe_object(sqlite3 *db, const std::string &name, ub1 wanted, DescribedObject &object,
                     const std::string &user) {
@@ -139,7 +173,11 @@ sb4 describe_object(sqlite3 *db, const std::string &name, ub1 wanted, DescribedO
     stored_name = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1));
   }
   sqlite3_finalize(stmt);
-  if (kind.empty()) return 4043;
+  if (kind.empty()) {
+    if (wanted != kPtypeUnknown && wanted != kPtypeSequence) return 4043;
+    object.schema = user;
+    return describe_sequence(db, name, object);
+  }
   object.ptype = kind == "view" ? kPtypeView : kPtypeTable;
   if (wanted != kPtypeUnknown && wanted != object.ptype) return 4043;
   object.name = upper(stored_name);

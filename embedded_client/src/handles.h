@@ -5,6 +5,7 @@
 // fields that describe it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -22,7 +23,13 @@ struct ErrorRecord {
   std::string text;  // "ORA-NNNNN: message\n"
 };
 
-// What a describe found: a table or view and its columns.
+// What a describe found: a table or view and its columns, or a sequence
+// and its numbers (each in the 22-byte NUMBER form).
+using StoredNumber = std::array<uint8_t, 22>;
+struct SequenceNumbers {
+  StoredNumber min_value, max_value, increment, cache, high_water;
+  ub1 ordered;
+};
 struct Column {
   std::string name;
   ub2 data_type;
@@ -32,10 +39,11 @@ struct Column {
   ub1 nullable;
 };
 struct DescribedObject {
-  ub1 ptype;  // OCI_PTYPE_TABLE or OCI_PTYPE_VIEW
+  ub1 ptype;  // OCI_PTYPE_TABLE, OCI_PTYPE_VIEW or OCI_PTYPE_SEQ
   std::string schema;
   std::string name;
   std::vector<Column> columns;
+  SequenceNumbers sequence;
 };
 
 // An XA transaction identifier, as OCI_ATTR_XID carries it.

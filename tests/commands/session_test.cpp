@@ -365,6 +365,40 @@ TEST_F(Session, AttributeKindsDecideWhatMovesAndWhatIsRefused) {
   EXPECT_EQ(rejected.long_at(2), 0);
 }
 
+TEST_F(Session, NumberAttributesReachTheHostAsWholeLongs) {
+  int32_t service = connect();
+  sql(service, "CREATE SEQUENCE order_numbers START WITH 10 INCREMENT BY -5 MINVALUE -1000 MAXVALUE 2000.9 ORDER");
+  sql(service, "CREATE SEQUENCE unbounded");
+  int32_t describe = alloc(OCI_HTYPE_DESCRIBE);
+  auto describe_sequence = [&](const char *name) {
+    EXPECT_EQ(host().call(58, {long_param(service), long_param(err), string_param(name),
+                               long_param(OCI_OTYPE_NAME), long_param(0), long_param(8),
+                               long_param(describe)}).result,
+              OCI_SUCCESS);
+    return attr(describe, OCI_ATTR_PARAM).long_at(2);
+  };
+  int32_t sequence = describe_sequence("order_numbers");
+  EXPECT_EQ(attr(sequence, kAttrPtype).long_at(2), 8);
+  struct Expected {
+    int32_t attribute;
+    int32_t value;
+  };
+  // MIN, MAX (2000.9 rounds toward zero), INCR, CACHE and HW_MARK arrive
+  // as NUMBER bytes behind a pointer; ORDER is one byte.
+  for (Expected e : {Expected{112, -1000}, {113, 2000}, {114, -5}, {115, 20}, {117, 10}, {116, 1}}) {
+    auto r = attr(sequence, e.attribute);
+    EXPECT_EQ(r.result, OCI_SUCCESS) << e.attribute;
+    EXPECT_EQ(r.long_at(2), e.value) << e.attribute;
+  }
+  // A value that does not fit a long fails and leaves the parameter alone.
+  int32_t unbounded = describe_sequence("unbounded");
+  auto too_big = host().call(67, {long_param(unbounded), long_param(-7), long_param(113), long_param(err)});
+  EXPECT_EQ(too_big.result, OCI_ERROR);
+  EXPECT_EQ(too_big.long_at(2), -7);
+  // The timestamp attribute is a DATE behind its pointer, not a NUMBER: refused.
+  EXPECT_EQ(attr(sequence, 119).result, OCI_INVALID_HANDLE);
+}
+
 TEST_F(Session, AnErrorHandlerReadsTheOracleText) {
   std::string seen;
   host().add_method("OnError", [&](std::span<const emu::Variable> args) {
