@@ -7,4 +7,4 @@ bash scripts/setup.sh
 cmake --preset linux-i686 >/dev/null
 cmake --build --preset linux-i686 -j "$(nproc 2>/dev/null || echo 2)" --target zorvan_demo
 build=build/linux-i686
-LD_LIBRARY_PATH="$build/embedded-client" "$build/zorvan_demo" "$build/ZorvanOCI.so"
+LD_LIBRARY_PATH="$build/embedded-client" "$build/zorvan_demo" "$build/ZorvanOCI.so" "$build/demo-data"
