@@ -209,6 +209,7 @@ TEST(DateText, FormatElementsIn) {
 TEST(DateText, EveryElementRoundTrips) {
   const Date now = date(2025, 6, 15);
   for (const char *format : {"YYYY-MM-DD HH24:MI:SS", "DD-MON-YYYY HH:MI:SS AM", "J SSSSS",
+                             "YYYY/MM/DD HH12.MI.SS P.M.", "DD-MM-RR HH24:MI",
                              "FMMonth DD, YYYY HH24:MI", "DY DD.MM.RRRR", "\"on \"DD/MM/YYYY"}) {
     for (Date d : {date(2004, 7, 1, 9, 5, 7), date(1999, 12, 31, 23, 59, 0), date(2024, 2, 29, 0, 0, 0)}) {
       std::string text;

@@ -286,6 +286,10 @@ TEST(NumberText, FormatModelsOut) {
       {"1", "$999", "", "   $1"},
       {"1234.5", "FM9999.99", "", "1234.5"},
       {"255", "XXX", "", "  FF"},
+      {"123.45", "999V99", "", " 12345"},
+      {"0", "B9999", "", "     "},
+      {"42", "L99", "NLS_CURRENCY='EUR'", " EUR42"},
+      {"42", "C99", "NLS_ISO_CURRENCY='GERMANY'", " DEM42"},
   };
   for (const Case &c : cases) {
     std::string text;
@@ -316,6 +320,11 @@ TEST(NumberText, FormatModelsIn) {
       {"<42>", "999PR", "", "-42"},
       {"42-", "99MI", "", "-42"},
       {"$1,000", "$9,999", "", "1000"},
+      {"0042", "0000", "", "42"},
+      {"FF", "XX", "", "255"},
+      {"12345", "999V99", "", "123.45"},
+      {"EUR42", "L99", "NLS_CURRENCY='EUR'", "42"},
+      {"DEM0042", "C0000", "NLS_ISO_CURRENCY='GERMANY'", "42"},
   };
   for (const Case &c : cases) {
     Number n;
