@@ -93,7 +93,6 @@ struct Model {
   int first_zero = -1;      // integer position of the first 0 (from the left), or -1
   int shift = 0;            // V: digits after it
   bool leading_sign = false, trailing_sign = false, minus = false, brackets = false;
-  bool has_point = false;
   // What prints, in order: digits 'd', decimal point 'p', group 'g', and
   // literal text for currencies and the like.
   struct Item {
@@ -159,7 +158,6 @@ bool read_model(const std::string &format, const Nls &nls, Model *m) {
     } else if (c == '.' || u == 'D') {
       if (after_point || after_v) return false;
       after_point = true;
-      m->has_point = true;
       m->items.push_back({'p', std::string(1, c == '.' ? '.' : nls.decimal), false});
       ++i;
     } else if (c == ',' || u == 'G') {
@@ -189,6 +187,22 @@ bool read_model(const std::string &format, const Nls &nls, Model *m) {
   if (m->roman && (m->integer || m->fraction || m->hex)) return false;
   if (m->hex && (m->integer || m->fraction)) return false;
   return true;
+}
+
+// Reads the NLS parameters and the format model; 0, or the error and the
+// text it names.
+int prepare(const std::string &format, const std::string &nls_text, Model *m,
+            std::string *parameter) {
+  Nls nls;
+  if (!parse_nls(nls_text, &nls)) {
+    *parameter = nls_text;
+    return kInvalidNls;
+  }
+  if (!read_model(format, nls, m)) {
+    *parameter = format;
+    return kInvalidFormat;
+  }
+  return 0;
 }
 
 std::string roman_of(int value) {
@@ -226,16 +240,8 @@ std::string strip(const std::string &s) {
 
 int to_text(const Number &n, const std::string &format, const std::string &nls_text,
             std::string *out, std::string *parameter) {
-  Nls nls;
-  if (!parse_nls(nls_text, &nls)) {
-    *parameter = nls_text;
-    return kInvalidNls;
-  }
   Model m;
-  if (!read_model(format, nls, &m)) {
-    *parameter = format;
-    return kInvalidFormat;
-  }
+  if (int refused = prepare(format, nls_text, &m, parameter)) return refused;
   if (n.infinity) {
     *out = n.infinity > 0 ? "~" : "-~";
     return 0;
@@ -427,16 +433,8 @@ int to_text(const Number &n, const std::string &format, const std::string &nls_t
 
 int from_text(const std::string &text, const std::string &format, const std::string &nls_text,
               Number *out, std::string *parameter) {
-  Nls nls;
-  if (!parse_nls(nls_text, &nls)) {
-    *parameter = nls_text;
-    return kInvalidNls;
-  }
   Model m;
-  if (!read_model(format, nls, &m)) {
-    *parameter = format;
-    return kInvalidFormat;
-  }
+  if (int refused = prepare(format, nls_text, &m, parameter)) return refused;
   *parameter = text;
   std::string s = strip(text);
   if (s.empty()) return kInvalidInput;
