@@ -266,6 +266,43 @@ struct OCIFocbkStruct {
 #define OCI_ATTR_CHARSET_FORM 32
 #define OCI_ATTR_PARAM 124
 #define OCI_ATTR_SERVER_STATUS 143
+#define OCI_ATTR_TYPE_NAME 8
+#define OCI_ATTR_SCHEMA_NAME 9
+#define OCI_ATTR_POSITION 11
+#define OCI_ATTR_PREFETCH_MEMORY 13
+#define OCI_ATTR_INTERNAL_NAME 25
+#define OCI_ATTR_EXTERNAL_NAME 26
+#define OCI_ATTR_TRANS_NAME 29
+#define OCI_ATTR_ENV_CHARSET_ID 31
+#define OCI_ATTR_CACHE_OPT_SIZE 34
+#define OCI_ATTR_CACHE_MAX_SIZE 35
+#define OCI_ATTR_PINOPTION 36
+#define OCI_ATTR_ALLOC_DURATION 37
+#define OCI_ATTR_PIN_DURATION 38
+#define OCI_ATTR_FOCBK 43
+#define OCI_ATTR_NUM_COLS 102
+#define OCI_ATTR_LIST_COLUMNS 103
+#define OCI_ATTR_MIN 112
+#define OCI_ATTR_MAX 113
+#define OCI_ATTR_INCR 114
+#define OCI_ATTR_CACHE 115
+#define OCI_ATTR_ORDER 116
+#define OCI_ATTR_HW_MARK 117
+#define OCI_ATTR_TIMESTAMP 119
+#define OCI_ATTR_NUM_PARAMS 121
+#define OCI_ATTR_OBJID 122
+#define OCI_ATTR_PTYPE 123
+#define OCI_ATTR_OBJ_NAME 134
+#define OCI_ATTR_OBJ_SCHEMA 135
+#define OCI_ATTR_TRANS_TIMEOUT 142
+
+// ---- Describe parameter types (OCI_ATTR_PTYPE) --------------------------------
+#define OCI_PTYPE_UNK 0
+#define OCI_PTYPE_TABLE 1
+#define OCI_PTYPE_VIEW 2
+#define OCI_PTYPE_SEQ 8
+#define OCI_PTYPE_COL 9
+#define OCI_PTYPE_LIST 11
 
 // ---- The functions ------------------------------------------------------------
 sword __cdecl OCIEnvCreate(OCIEnv **envp, ub4 mode, void *ctxp, void *(__cdecl *malocfp)(void *ctxp, size_t size), void *(__cdecl *ralocfp)(void *ctxp, void *memptr, size_t newsize), void (__cdecl *mfreefp)(void *ctxp, void *memptr), size_t xtramem_sz, void **usrmempp);

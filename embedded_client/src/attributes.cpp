@@ -11,36 +11,6 @@
 namespace zec {
 namespace {
 
-constexpr ub4 kAttrEnvCharsetId = 31;
-constexpr ub4 kAttrCacheOptSize = 34;
-constexpr ub4 kAttrCacheMaxSize = 35;
-constexpr ub4 kAttrPinOption = 36;
-constexpr ub4 kAttrAllocDuration = 37;
-constexpr ub4 kAttrPinDuration = 38;
-constexpr ub4 kAttrFailover = 43;
-constexpr ub4 kAttrInternalName = 25;
-constexpr ub4 kAttrExternalName = 26;
-constexpr ub4 kAttrTransName = 29;
-constexpr ub4 kAttrTransTimeout = 142;
-constexpr ub4 kAttrPrefetchMemory = 13;
-constexpr ub4 kAttrNumCols = 102;
-constexpr ub4 kAttrListColumns = 103;
-constexpr ub4 kAttrObjId = 122;
-constexpr ub4 kAttrPtype = 123;
-constexpr ub4 kAttrNumParams = 121;
-constexpr ub4 kAttrTypeName = 8;
-constexpr ub4 kAttrSchemaName = 9;
-constexpr ub4 kAttrPosition = 11;
-constexpr ub4 kAttrObjName = 134;
-constexpr ub4 kAttrObjSchema = 135;
-constexpr ub1 kPtypeList = 11;
-constexpr ub1 kPtypeSequence = 8;
-constexpr ub4 kAttrMin = 112;
-constexpr ub4 kAttrMax = 113;
-constexpr ub4 kAttrIncrement = 114;
-constexpr ub4 kAttrCache = 115;
-constexpr ub4 kAttrOrder = 116;
-constexpr ub4 kAttrHighWater = 117;
 
 // NUMBER attributes answer with the address of the stored bytes after the
 // length byte, and their count, as OCI does.
@@ -50,10 +20,8 @@ sword put_number(void *attributep, ub4 *sizep, const StoredNumber &number) {
   if (sizep) *sizep = number[0];
   return OCI_SUCCESS;
 }
-constexpr ub1 kPtypeColumn = 9;
 constexpr ub2 kCharsetWe8mswin1252 = 178;
 constexpr ub4 kPinDefault = 1;
-constexpr ub2 kDurationSession = 10;
 
 template <class T>
 sword put(void *attributep, ub4 *sizep, T value) {
@@ -100,30 +68,30 @@ Handle *column_list(Handle &object) {
 sword get_parameter(Handle &p, void *value, ub4 *sizep, ub4 attribute, const void *error) {
   if (!p.described) return set_error(error, 24315);
   const DescribedObject &object = *p.described;
-  if (p.column == 0 && object.ptype == kPtypeSequence) {
+  if (p.column == 0 && object.ptype == OCI_PTYPE_SEQ) {
     const SequenceNumbers &q = object.sequence;
     switch (attribute) {
-      case kAttrPtype: return put<ub1>(value, sizep, object.ptype);
-      case kAttrObjId: return put<ub4>(value, sizep, 0);
-      case kAttrObjName: return put_text(value, sizep, object.name);
-      case kAttrObjSchema: return put_text(value, sizep, object.schema);
-      case kAttrMin: return put_number(value, sizep, q.min_value);
-      case kAttrMax: return put_number(value, sizep, q.max_value);
-      case kAttrIncrement: return put_number(value, sizep, q.increment);
-      case kAttrCache: return put_number(value, sizep, q.cache);
-      case kAttrHighWater: return put_number(value, sizep, q.high_water);
-      case kAttrOrder: return put<ub1>(value, sizep, q.ordered);
+      case OCI_ATTR_PTYPE: return put<ub1>(value, sizep, object.ptype);
+      case OCI_ATTR_OBJID: return put<ub4>(value, sizep, 0);
+      case OCI_ATTR_OBJ_NAME: return put_text(value, sizep, object.name);
+      case OCI_ATTR_OBJ_SCHEMA: return put_text(value, sizep, object.schema);
+      case OCI_ATTR_MIN: return put_number(value, sizep, q.min_value);
+      case OCI_ATTR_MAX: return put_number(value, sizep, q.max_value);
+      case OCI_ATTR_INCR: return put_number(value, sizep, q.increment);
+      case OCI_ATTR_CACHE: return put_number(value, sizep, q.cache);
+      case OCI_ATTR_HW_MARK: return put_number(value, sizep, q.high_water);
+      case OCI_ATTR_ORDER: return put<ub1>(value, sizep, q.ordered);
     }
     return set_error(error, 24315);
   }
   if (p.column == 0) {
     switch (attribute) {
-      case kAttrPtype: return put<ub1>(value, sizep, object.ptype);
-      case kAttrNumCols: return put<ub2>(value, sizep, static_cast<ub2>(object.columns.size()));
-      case kAttrObjId: return put<ub4>(value, sizep, 0);
-      case kAttrObjName: return put_text(value, sizep, object.name);
-      case kAttrObjSchema: return put_text(value, sizep, object.schema);
-      case kAttrListColumns: {
+      case OCI_ATTR_PTYPE: return put<ub1>(value, sizep, object.ptype);
+      case OCI_ATTR_NUM_COLS: return put<ub2>(value, sizep, static_cast<ub2>(object.columns.size()));
+      case OCI_ATTR_OBJID: return put<ub4>(value, sizep, 0);
+      case OCI_ATTR_OBJ_NAME: return put_text(value, sizep, object.name);
+      case OCI_ATTR_OBJ_SCHEMA: return put_text(value, sizep, object.schema);
+      case OCI_ATTR_LIST_COLUMNS: {
         Handle *list = column_list(p);
         if (list == nullptr) return set_error(error, 600, "out of memory");
         return put_handle(value, sizep, list);
@@ -133,8 +101,8 @@ sword get_parameter(Handle &p, void *value, ub4 *sizep, ub4 attribute, const voi
   }
   if (p.column < 0) {
     switch (attribute) {
-      case kAttrPtype: return put<ub1>(value, sizep, kPtypeList);
-      case kAttrNumParams: return put<ub2>(value, sizep, static_cast<ub2>(object.columns.size()));
+      case OCI_ATTR_PTYPE: return put<ub1>(value, sizep, OCI_PTYPE_LIST);
+      case OCI_ATTR_NUM_PARAMS: return put<ub2>(value, sizep, static_cast<ub2>(object.columns.size()));
     }
     return set_error(error, 24315);
   }
@@ -142,16 +110,16 @@ sword get_parameter(Handle &p, void *value, ub4 *sizep, ub4 attribute, const voi
   bool characters = c.data_type == SQLT_CHR || c.data_type == SQLT_AFC || c.data_type == SQLT_CLOB ||
                     c.data_type == SQLT_LNG;
   switch (attribute) {
-    case kAttrPtype: return put<ub1>(value, sizep, kPtypeColumn);
+    case OCI_ATTR_PTYPE: return put<ub1>(value, sizep, OCI_PTYPE_COL);
     case OCI_ATTR_NAME: return put_text(value, sizep, c.name);
     case OCI_ATTR_DATA_TYPE: return put<ub2>(value, sizep, c.data_type);
     case OCI_ATTR_DATA_SIZE: return put<ub2>(value, sizep, c.data_size);
     case OCI_ATTR_PRECISION: return put<ub1>(value, sizep, c.precision);  // explicit describe: ub1
     case OCI_ATTR_SCALE: return put<sb1>(value, sizep, c.scale);
     case OCI_ATTR_IS_NULL: return put<ub1>(value, sizep, c.nullable);
-    case kAttrPosition: return put<ub2>(value, sizep, static_cast<ub2>(p.column));
-    case kAttrTypeName: return put_text(value, sizep, std::string());
-    case kAttrSchemaName: return put_text(value, sizep, std::string());
+    case OCI_ATTR_POSITION: return put<ub2>(value, sizep, static_cast<ub2>(p.column));
+    case OCI_ATTR_TYPE_NAME: return put_text(value, sizep, std::string());
+    case OCI_ATTR_SCHEMA_NAME: return put_text(value, sizep, std::string());
     case OCI_ATTR_CHARSET_FORM: return put<ub1>(value, sizep, characters ? SQLCS_IMPLICIT : 0);
     case OCI_ATTR_CHARSET_ID: return put<ub2>(value, sizep, characters ? kCharsetWe8mswin1252 : 0);
   }
@@ -165,12 +133,12 @@ sword get_attribute(Handle &h, void *value, ub4 *sizep, ub4 attribute, const voi
     case OCI_HTYPE_ENV:
       switch (attribute) {
         case OCI_ATTR_OBJECT: return put<OCIBoolean>(value, sizep, (h.mode & OCI_OBJECT) ? 1 : 0);
-        case kAttrEnvCharsetId: return put<ub2>(value, sizep, kCharsetWe8mswin1252);
-        case kAttrCacheOptSize: return put<ub4>(value, sizep, number_or(h, attribute, 0));
-        case kAttrCacheMaxSize: return put<ub4>(value, sizep, number_or(h, attribute, 10));
-        case kAttrPinOption: return put<ub4>(value, sizep, number_or(h, attribute, kPinDefault));
-        case kAttrAllocDuration: case kAttrPinDuration:
-          return put<OCIDuration>(value, sizep, static_cast<OCIDuration>(number_or(h, attribute, kDurationSession)));
+        case OCI_ATTR_ENV_CHARSET_ID: return put<ub2>(value, sizep, kCharsetWe8mswin1252);
+        case OCI_ATTR_CACHE_OPT_SIZE: return put<ub4>(value, sizep, number_or(h, attribute, 0));
+        case OCI_ATTR_CACHE_MAX_SIZE: return put<ub4>(value, sizep, number_or(h, attribute, 10));
+        case OCI_ATTR_PINOPTION: return put<ub4>(value, sizep, number_or(h, attribute, kPinDefault));
+        case OCI_ATTR_ALLOC_DURATION: case OCI_ATTR_PIN_DURATION:
+          return put<OCIDuration>(value, sizep, static_cast<OCIDuration>(number_or(h, attribute, OCI_DURATION_SESSION)));
       }
       break;
     case OCI_HTYPE_SVCCTX:
@@ -184,8 +152,8 @@ sword get_attribute(Handle &h, void *value, ub4 *sizep, ub4 attribute, const voi
       switch (attribute) {
         case OCI_ATTR_SERVER_STATUS: return put<ub4>(value, sizep, h.server_connection ? 1 : 0);
         case OCI_ATTR_NONBLOCKING_MODE: return put<ub1>(value, sizep, static_cast<ub1>(number_or(h, attribute, 0)));
-        case kAttrInternalName: case kAttrExternalName: return put_text(value, sizep, text_or_empty(h, attribute));
-        case kAttrFailover: return put<OCIFocbkStruct>(value, sizep, h.failover);
+        case OCI_ATTR_INTERNAL_NAME: case OCI_ATTR_EXTERNAL_NAME: return put_text(value, sizep, text_or_empty(h, attribute));
+        case OCI_ATTR_FOCBK: return put<OCIFocbkStruct>(value, sizep, h.failover);
       }
       break;
     case OCI_HTYPE_SESSION:
@@ -194,14 +162,14 @@ sword get_attribute(Handle &h, void *value, ub4 *sizep, ub4 attribute, const voi
     case OCI_HTYPE_TRANS:
       switch (attribute) {
         case OCI_ATTR_XID: return put_handle(value, sizep, h.has_xid ? &h.xid : nullptr);
-        case kAttrTransName: return put_text(value, sizep, text_or_empty(h, attribute));
-        case kAttrTransTimeout: return put<ub4>(value, sizep, number_or(h, attribute, 60));
+        case OCI_ATTR_TRANS_NAME: return put_text(value, sizep, text_or_empty(h, attribute));
+        case OCI_ATTR_TRANS_TIMEOUT: return put<ub4>(value, sizep, number_or(h, attribute, 60));
       }
       break;
     case OCI_HTYPE_STMT:
       switch (attribute) {
         case OCI_ATTR_PREFETCH_ROWS: return put<ub4>(value, sizep, number_or(h, attribute, 1));
-        case kAttrPrefetchMemory: return put<ub4>(value, sizep, number_or(h, attribute, 0));
+        case OCI_ATTR_PREFETCH_MEMORY: return put<ub4>(value, sizep, number_or(h, attribute, 0));
       }
       break;
     case OCI_HTYPE_DESCRIBE:
@@ -229,10 +197,10 @@ sword set_attribute(Handle &h, void *value, ub4 size, ub4 attribute, const void 
   switch (h.type) {
     case OCI_HTYPE_ENV:
       switch (attribute) {
-        case kAttrCacheOptSize: case kAttrCacheMaxSize:
+        case OCI_ATTR_CACHE_OPT_SIZE: case OCI_ATTR_CACHE_MAX_SIZE:
           h.numbers[attribute] = read_value<ub4>(value);
           return OCI_SUCCESS;
-        case kAttrPinOption: case kAttrAllocDuration: case kAttrPinDuration:
+        case OCI_ATTR_PINOPTION: case OCI_ATTR_ALLOC_DURATION: case OCI_ATTR_PIN_DURATION:
           // These are given as the value itself, not its address.
           h.numbers[attribute] = static_cast<ub4>(reinterpret_cast<uintptr_t>(value));
           return OCI_SUCCESS;
@@ -256,11 +224,11 @@ sword set_attribute(Handle &h, void *value, ub4 size, ub4 attribute, const void 
       break;
     case OCI_HTYPE_SERVER:
       switch (attribute) {
-        case kAttrInternalName: case kAttrExternalName: return set_text(h, attribute, value, size);
+        case OCI_ATTR_INTERNAL_NAME: case OCI_ATTR_EXTERNAL_NAME: return set_text(h, attribute, value, size);
         case OCI_ATTR_NONBLOCKING_MODE:
           h.numbers[attribute] = number_or(h, attribute, 0) ? 0 : 1;  // setting it toggles
           return OCI_SUCCESS;
-        case kAttrFailover:
+        case OCI_ATTR_FOCBK:
           if (value == nullptr) return set_error(error, 21560, "3");
           h.failover = read_value<OCIFocbkStruct>(value);
           return OCI_SUCCESS;
@@ -282,12 +250,12 @@ sword set_attribute(Handle &h, void *value, ub4 size, ub4 attribute, const void 
           h.has_xid = true;
           return OCI_SUCCESS;
         }
-        case kAttrTransName: return set_text(h, attribute, value, size);
-        case kAttrTransTimeout: h.numbers[attribute] = read_value<ub4>(value); return OCI_SUCCESS;
+        case OCI_ATTR_TRANS_NAME: return set_text(h, attribute, value, size);
+        case OCI_ATTR_TRANS_TIMEOUT: h.numbers[attribute] = read_value<ub4>(value); return OCI_SUCCESS;
       }
       break;
     case OCI_HTYPE_STMT:
-      if (attribute == OCI_ATTR_PREFETCH_ROWS || attribute == kAttrPrefetchMemory) {
+      if (attribute == OCI_ATTR_PREFETCH_ROWS || attribute == OCI_ATTR_PREFETCH_MEMORY) {
         h.numbers[attribute] = read_value<ub4>(value);
         return OCI_SUCCESS;
       }

@@ -17,12 +17,7 @@
 namespace zec {
 namespace {
 
-constexpr ub1 kPtypeUnknown = 0;
-constexpr ub1 kPtypeTable = 1;
-constexpr ub1 kPtypeView = 2;
-constexpr ub1 kPtypeSequence = 8;
 constexpr ub2 kTypeTimestamp = 180;
-constexpr ub2 kTypeRowid = 104;
 
 // The numbers in "(p,s)" after a type name; absent ones stay as given.
 void size_arguments(const std::string &type, long *first, long *second) {
@@ -109,7 +104,7 @@ Column column_of(const std::string &name, const std::string &declared, bool not_
     c.data_type = SQLT_BIN;
     c.data_size = clamp_size(first < 0 ? 1 : first);
   } else if (starts_with(type, "ROWID") || starts_with(type, "UROWID")) {
-    c.data_type = kTypeRowid;
+    c.data_type = SQLT_RDD;
     c.data_size = 10;
   }
   return c;
@@ -146,7 +141,7 @@ sb4 describe_sequence(sqlite3 *db, const std::string &name, DescribedObject &obj
   sb4 result = 4043;
   if (sqlite3_step(stmt) == SQLITE_ROW) {
     auto text = [&](int column) { return reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)); };
-    object.ptype = kPtypeSequence;
+    object.ptype = OCI_PTYPE_SEQ;
     object.name = text(0);
     object.sequence = SequenceNumbers{stored(text(1)), stored(text(2)), stored(text(3)), stored(text(4)),
                                       stored(text(6)), static_cast<ub1>(sqlite3_column_int(stmt, 5))};
@@ -174,12 +169,12 @@ sb4 describe_object(sqlite3 *db, const std::string &name, ub1 wanted, DescribedO
   }
   sqlite3_finalize(stmt);
   if (kind.empty()) {
-    if (wanted != kPtypeUnknown && wanted != kPtypeSequence) return 4043;
+    if (wanted != OCI_PTYPE_UNK && wanted != OCI_PTYPE_SEQ) return 4043;
     object.schema = user;
     return describe_sequence(db, name, object);
   }
-  object.ptype = kind == "view" ? kPtypeView : kPtypeTable;
-  if (wanted != kPtypeUnknown && wanted != object.ptype) return 4043;
+  object.ptype = kind == "view" ? OCI_PTYPE_VIEW : OCI_PTYPE_TABLE;
+  if (wanted != OCI_PTYPE_UNK && wanted != object.ptype) return 4043;
   object.name = upper(stored_name);
   object.schema = user;
 

@@ -41,7 +41,6 @@ constexpr AttributeKindEntry kParameterAttributes[] = {
 };
 static_assert(std::size(kParameterAttributes) == 82);
 
-constexpr int32_t kAttrTimestamp = 119;  // a 7-byte DATE behind a pointer, not a NUMBER
 
 // Room for anything OCI may write where an attribute is read: a handle, a
 // number, or the whole of a descriptor for the attributes that fill one.
@@ -114,7 +113,8 @@ void command_attr_get(const CommandCall &call) noexcept {
     case kKindTablespace: case kKindLong: case kKindHandle: case kKindSize: case kKindPointer:
       break;
     case kKindNumber:
-      if (t.entry.attribute == kAttrTimestamp) return refuse(call);
+      // The timestamp is a 7-byte DATE behind its pointer, not a NUMBER.
+      if (t.entry.attribute == OCI_ATTR_TIMESTAMP) return refuse(call);
       return read_number_attribute(call, t);
     default:
       return refuse(call);

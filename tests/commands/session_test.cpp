@@ -14,10 +14,6 @@ using emu::long_param;
 using emu::ResultKind;
 using emu::string_param;
 
-constexpr int32_t kAttrPtype = 123;
-constexpr int32_t kAttrNumCols = 102;
-constexpr int32_t kAttrListColumns = 103;
-constexpr int32_t kPtypeTable = 1;
 
 struct Xid {
   int32_t format_id;
@@ -281,14 +277,14 @@ TEST_F(Session, DescribeGivesEachOracleColumnType) {
       "notes CLOB, picture BLOB, story LONG, code RAW(16), anything NUMBER, flag CHAR(1))");
   int32_t describe = alloc(OCI_HTYPE_DESCRIBE);
   auto r = host().call(58, {long_param(service), long_param(err), string_param("everything"),
-                            long_param(OCI_OTYPE_NAME), long_param(0), long_param(kPtypeTable),
+                            long_param(OCI_OTYPE_NAME), long_param(0), long_param(OCI_PTYPE_TABLE),
                             long_param(describe)});
   ASSERT_EQ(r.result, OCI_SUCCESS);
   int32_t table = attr(describe, OCI_ATTR_PARAM).long_at(2);
   ASSERT_NE(table, 0);
-  EXPECT_EQ(attr(table, kAttrPtype).long_at(2), kPtypeTable);
-  EXPECT_EQ(attr(table, kAttrNumCols).long_at(2), 9);
-  int32_t list = attr(table, kAttrListColumns).long_at(2);
+  EXPECT_EQ(attr(table, OCI_ATTR_PTYPE).long_at(2), OCI_PTYPE_TABLE);
+  EXPECT_EQ(attr(table, OCI_ATTR_NUM_COLS).long_at(2), 9);
+  int32_t list = attr(table, OCI_ATTR_LIST_COLUMNS).long_at(2);
   ASSERT_NE(list, 0);
 
   struct Expected {
@@ -372,31 +368,32 @@ TEST_F(Session, NumberAttributesReachTheHostAsWholeLongs) {
   int32_t describe = alloc(OCI_HTYPE_DESCRIBE);
   auto describe_sequence = [&](const char *name) {
     EXPECT_EQ(host().call(58, {long_param(service), long_param(err), string_param(name),
-                               long_param(OCI_OTYPE_NAME), long_param(0), long_param(8),
+                               long_param(OCI_OTYPE_NAME), long_param(0), long_param(OCI_PTYPE_SEQ),
                                long_param(describe)}).result,
               OCI_SUCCESS);
     return attr(describe, OCI_ATTR_PARAM).long_at(2);
   };
   int32_t sequence = describe_sequence("order_numbers");
-  EXPECT_EQ(attr(sequence, kAttrPtype).long_at(2), 8);
+  EXPECT_EQ(attr(sequence, OCI_ATTR_PTYPE).long_at(2), OCI_PTYPE_SEQ);
   struct Expected {
     int32_t attribute;
     int32_t value;
   };
   // MIN, MAX (2000.9 rounds toward zero), INCR, CACHE and HW_MARK arrive
   // as NUMBER bytes behind a pointer; ORDER is one byte.
-  for (Expected e : {Expected{112, -1000}, {113, 2000}, {114, -5}, {115, 20}, {117, 10}, {116, 1}}) {
+  for (Expected e : {Expected{OCI_ATTR_MIN, -1000}, {OCI_ATTR_MAX, 2000}, {OCI_ATTR_INCR, -5},
+                     {OCI_ATTR_CACHE, 20}, {OCI_ATTR_HW_MARK, 10}, {OCI_ATTR_ORDER, 1}}) {
     auto r = attr(sequence, e.attribute);
     EXPECT_EQ(r.result, OCI_SUCCESS) << e.attribute;
     EXPECT_EQ(r.long_at(2), e.value) << e.attribute;
   }
   // A value that does not fit a long fails and leaves the parameter alone.
   int32_t unbounded = describe_sequence("unbounded");
-  auto too_big = host().call(67, {long_param(unbounded), long_param(-7), long_param(113), long_param(err)});
+  auto too_big = host().call(67, {long_param(unbounded), long_param(-7), long_param(OCI_ATTR_MAX), long_param(err)});
   EXPECT_EQ(too_big.result, OCI_ERROR);
   EXPECT_EQ(too_big.long_at(2), -7);
   // The timestamp attribute is a DATE behind its pointer, not a NUMBER: refused.
-  EXPECT_EQ(attr(sequence, 119).result, OCI_INVALID_HANDLE);
+  EXPECT_EQ(attr(sequence, OCI_ATTR_TIMESTAMP).result, OCI_INVALID_HANDLE);
 }
 
 TEST_F(Session, AnErrorHandlerReadsTheOracleText) {
