@@ -295,6 +295,27 @@ struct OCIFocbkStruct {
 #define OCI_ATTR_OBJ_NAME 134
 #define OCI_ATTR_OBJ_SCHEMA 135
 #define OCI_ATTR_TRANS_TIMEOUT 142
+#define OCI_ATTR_STATEMENT 144
+#define OCI_ATTR_BIND_COUNT 190
+#define OCI_ATTR_ROWS_FETCHED 197
+#define OCI_ATTR_CHAR_USED 285
+#define OCI_ATTR_CHAR_SIZE 286
+#define OCI_ATTR_DML_ROW_OFFSET 74
+#define OCI_ATTR_SQLFNCODE 10
+
+// ---- Statement types (OCI_ATTR_STMT_TYPE) ----------------------------------------
+#define OCI_STMT_UNKNOWN 0
+#define OCI_STMT_SELECT 1
+#define OCI_STMT_UPDATE 2
+#define OCI_STMT_DELETE 3
+#define OCI_STMT_INSERT 4
+#define OCI_STMT_CREATE 5
+#define OCI_STMT_DROP 6
+#define OCI_STMT_ALTER 7
+#define OCI_STMT_BEGIN 8
+#define OCI_STMT_DECLARE 9
+#define OCI_STMT_CALL 10
+#define OCI_STMT_MERGE 16
 
 // ---- Describe parameter types (OCI_ATTR_PTYPE) --------------------------------
 #define OCI_PTYPE_UNK 0

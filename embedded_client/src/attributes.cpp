@@ -4,12 +4,15 @@
 #include <cstring>
 #include <string>
 
+#include "src/describe.h"
 #include "src/errors.h"
 #include "src/handles.h"
 #include "src/trace.h"
 
 namespace zec {
 namespace {
+
+using sql::Base;
 
 
 // NUMBER attributes answer with the address of the stored bytes after the
@@ -55,17 +58,17 @@ const std::string &text_or_empty(const Handle &h, ub4 attribute) {
 }
 
 // The list of columns of a described object, made once and kept with it.
-Handle *column_list(Handle &object) {
-  if (Handle *list = live_handle(object.parameter, OCI_DTYPE_PARAM)) return list;
-  Handle *list = new_handle(OCI_DTYPE_PARAM, true, object.environment, &object);
+Handle *column_list(Parameter &object) {
+  if (Handle *list = live_handle(object.list, OCI_DTYPE_PARAM)) return list;
+  auto *list = static_cast<Parameter *>(new_handle(OCI_DTYPE_PARAM, true, object.environment, &object));
   if (list == nullptr) return nullptr;
   list->described = object.described;
   list->column = -1;
-  object.parameter = list;
+  object.list = list;
   return list;
 }
 
-sword get_parameter(Handle &p, void *value, ub4 *sizep, ub4 attribute, const void *error) {
+sword get_parameter(Parameter &p, void *value, ub4 *sizep, ub4 attribute, const void *error) {
   if (!p.described) return set_error(error, 24315);
   const DescribedObject &object = *p.described;
   if (p.column == 0 && object.ptype == OCI_PTYPE_SEQ) {
@@ -114,7 +117,12 @@ sword get_parameter(Handle &p, void *value, ub4 *sizep, ub4 attribute, const voi
     case OCI_ATTR_NAME: return put_text(value, sizep, c.name);
     case OCI_ATTR_DATA_TYPE: return put<ub2>(value, sizep, c.data_type);
     case OCI_ATTR_DATA_SIZE: return put<ub2>(value, sizep, c.data_size);
-    case OCI_ATTR_PRECISION: return put<ub1>(value, sizep, c.precision);  // explicit describe: ub1
+    case OCI_ATTR_PRECISION:
+      // A select-list parameter's precision is an sb2; a table column's (OCIDescribeAny) a ub1.
+      if (object.select_list) return put<sb2>(value, sizep, static_cast<sb2>(c.precision));
+      return put<ub1>(value, sizep, static_cast<ub1>(c.precision));
+    case OCI_ATTR_CHAR_SIZE: return put<ub2>(value, sizep, c.char_size);
+    case OCI_ATTR_CHAR_USED: return put<ub1>(value, sizep, c.char_used);
     case OCI_ATTR_SCALE: return put<sb1>(value, sizep, c.scale);
     case OCI_ATTR_IS_NULL: return put<ub1>(value, sizep, c.nullable);
     case OCI_ATTR_POSITION: return put<ub2>(value, sizep, static_cast<ub2>(p.column));
@@ -126,14 +134,48 @@ sword get_parameter(Handle &p, void *value, ub4 *sizep, ub4 attribute, const voi
   return set_error(error, 24315);
 }
 
+sword get_statement(Statement &st, void *value, ub4 *sizep, ub4 attribute, const void *error) {
+  switch (attribute) {
+    case OCI_ATTR_STMT_TYPE: return put<ub2>(value, sizep, st.cursor.statement_type());
+    case OCI_ATTR_ROW_COUNT: return put<ub4>(value, sizep, st.row_count);
+    case OCI_ATTR_ROWS_FETCHED: return put<ub4>(value, sizep, st.rows_fetched);
+    case OCI_ATTR_PARAM_COUNT: return put<ub4>(value, sizep, st.param_count);
+    case OCI_ATTR_BIND_COUNT: return put<ub4>(value, sizep, static_cast<ub4>(st.cursor.placeholders().size()));
+    case OCI_ATTR_PREFETCH_ROWS: return put<ub4>(value, sizep, number_or(st, attribute, 1));
+    case OCI_ATTR_PREFETCH_MEMORY: return put<ub4>(value, sizep, number_or(st, attribute, 0));
+    case OCI_ATTR_STATEMENT: {
+      std::string &text = st.texts[OCI_ATTR_STATEMENT];
+      text = to_client(charset_of(&st), st.cursor.text());
+      return put_text(value, sizep, text);
+    }
+    case OCI_ATTR_ROWID: {
+      // The caller's ROWID descriptor is filled with the last row processed.
+      auto *rowid = live<RowidDescriptor>(value, OCI_DTYPE_ROWID);
+      if (rowid == nullptr) return set_error(error, 21560, "3");
+      if (st.cursor.last_rowid() == 0) return set_error(error, 1410);
+      rowid->object = st.cursor.last_table_id();
+      rowid->row = st.cursor.last_rowid();
+      rowid->valid = true;
+      if (sizep) *sizep = 0;
+      return OCI_SUCCESS;
+    }
+  }
+  return set_error(error, 24315);
+}
+
 sword get_attribute(Handle &h, void *value, ub4 *sizep, ub4 attribute, const void *error) {
   if (attribute == OCI_ATTR_ENV && h.type != OCI_DTYPE_PARAM)
     return put_handle(value, sizep, h.type == OCI_HTYPE_ENV ? &h : h.environment);
+  if (h.descriptor) {
+    if (h.type == OCI_DTYPE_PARAM) return get_parameter(static_cast<Parameter &>(h), value, sizep, attribute, error);
+    return set_error(error, 24315);
+  }
   switch (h.type) {
-    case OCI_HTYPE_ENV:
+    case OCI_HTYPE_ENV: {
+      auto &env = static_cast<Environment &>(h);
       switch (attribute) {
-        case OCI_ATTR_OBJECT: return put<OCIBoolean>(value, sizep, (h.mode & OCI_OBJECT) ? 1 : 0);
-        case OCI_ATTR_ENV_CHARSET_ID: return put<ub2>(value, sizep, kCharsetWe8mswin1252);
+        case OCI_ATTR_OBJECT: return put<OCIBoolean>(value, sizep, (env.mode & OCI_OBJECT) ? 1 : 0);
+        case OCI_ATTR_ENV_CHARSET_ID: return put<ub2>(value, sizep, static_cast<ub2>(env.charset));
         case OCI_ATTR_CACHE_OPT_SIZE: return put<ub4>(value, sizep, number_or(h, attribute, 0));
         case OCI_ATTR_CACHE_MAX_SIZE: return put<ub4>(value, sizep, number_or(h, attribute, 10));
         case OCI_ATTR_PINOPTION: return put<ub4>(value, sizep, number_or(h, attribute, kPinDefault));
@@ -141,42 +183,44 @@ sword get_attribute(Handle &h, void *value, ub4 *sizep, ub4 attribute, const voi
           return put<OCIDuration>(value, sizep, static_cast<OCIDuration>(number_or(h, attribute, OCI_DURATION_SESSION)));
       }
       break;
-    case OCI_HTYPE_SVCCTX:
+    }
+    case OCI_HTYPE_SVCCTX: {
+      auto &svc = static_cast<ServiceContext &>(h);
       switch (attribute) {
-        case OCI_ATTR_SERVER: return put_handle(value, sizep, live_handle(h.server, OCI_HTYPE_SERVER));
-        case OCI_ATTR_SESSION: return put_handle(value, sizep, live_handle(h.session, OCI_HTYPE_SESSION));
-        case OCI_ATTR_TRANS: return put_handle(value, sizep, live_handle(h.transaction, OCI_HTYPE_TRANS));
+        case OCI_ATTR_SERVER: return put_handle(value, sizep, live_handle(svc.server, OCI_HTYPE_SERVER));
+        case OCI_ATTR_SESSION: return put_handle(value, sizep, live_handle(svc.session, OCI_HTYPE_SESSION));
+        case OCI_ATTR_TRANS: return put_handle(value, sizep, live_handle(svc.transaction, OCI_HTYPE_TRANS));
       }
       break;
-    case OCI_HTYPE_SERVER:
+    }
+    case OCI_HTYPE_SERVER: {
+      auto &server = static_cast<Server &>(h);
       switch (attribute) {
-        case OCI_ATTR_SERVER_STATUS: return put<ub4>(value, sizep, h.server_connection ? 1 : 0);
+        case OCI_ATTR_SERVER_STATUS: return put<ub4>(value, sizep, server.database.empty() ? 0 : 1);
         case OCI_ATTR_NONBLOCKING_MODE: return put<ub1>(value, sizep, static_cast<ub1>(number_or(h, attribute, 0)));
         case OCI_ATTR_INTERNAL_NAME: case OCI_ATTR_EXTERNAL_NAME: return put_text(value, sizep, text_or_empty(h, attribute));
-        case OCI_ATTR_FOCBK: return put<OCIFocbkStruct>(value, sizep, h.failover);
+        case OCI_ATTR_FOCBK: return put<OCIFocbkStruct>(value, sizep, server.failover);
       }
       break;
+    }
     case OCI_HTYPE_SESSION:
       if (attribute == OCI_ATTR_USERNAME) return put_text(value, sizep, text_or_empty(h, attribute));
       break;
-    case OCI_HTYPE_TRANS:
+    case OCI_HTYPE_TRANS: {
+      auto &t = static_cast<Transaction &>(h);
       switch (attribute) {
-        case OCI_ATTR_XID: return put_handle(value, sizep, h.has_xid ? &h.xid : nullptr);
+        case OCI_ATTR_XID: return put_handle(value, sizep, t.has_xid ? &t.xid : nullptr);
         case OCI_ATTR_TRANS_NAME: return put_text(value, sizep, text_or_empty(h, attribute));
         case OCI_ATTR_TRANS_TIMEOUT: return put<ub4>(value, sizep, number_or(h, attribute, 60));
       }
       break;
+    }
     case OCI_HTYPE_STMT:
-      switch (attribute) {
-        case OCI_ATTR_PREFETCH_ROWS: return put<ub4>(value, sizep, number_or(h, attribute, 1));
-        case OCI_ATTR_PREFETCH_MEMORY: return put<ub4>(value, sizep, number_or(h, attribute, 0));
-      }
-      break;
+      return get_statement(static_cast<Statement &>(h), value, sizep, attribute, error);
     case OCI_HTYPE_DESCRIBE:
-      if (attribute == OCI_ATTR_PARAM) return put_handle(value, sizep, live_handle(h.parameter, OCI_DTYPE_PARAM));
+      if (attribute == OCI_ATTR_PARAM)
+        return put_handle(value, sizep, live_handle(static_cast<Describe &>(h).parameter, OCI_DTYPE_PARAM));
       break;
-    case OCI_DTYPE_PARAM:
-      return get_parameter(h, value, sizep, attribute, error);
   }
   return set_error(error, 24315);
 }
@@ -206,22 +250,24 @@ sword set_attribute(Handle &h, void *value, ub4 size, ub4 attribute, const void 
           return OCI_SUCCESS;
       }
       break;
-    case OCI_HTYPE_SVCCTX:
+    case OCI_HTYPE_SVCCTX: {
+      auto &svc = static_cast<ServiceContext &>(h);
       switch (attribute) {
         case OCI_ATTR_SERVER:
           if (value && !live_handle(value, OCI_HTYPE_SERVER)) return OCI_INVALID_HANDLE;
-          h.server = static_cast<Handle *>(value);
+          svc.server = static_cast<Server *>(value);
           return OCI_SUCCESS;
         case OCI_ATTR_SESSION:
           if (value && !live_handle(value, OCI_HTYPE_SESSION)) return OCI_INVALID_HANDLE;
-          h.session = static_cast<Handle *>(value);
+          svc.session = static_cast<SessionHandle *>(value);
           return OCI_SUCCESS;
         case OCI_ATTR_TRANS:
           if (value && !live_handle(value, OCI_HTYPE_TRANS)) return OCI_INVALID_HANDLE;
-          h.transaction = static_cast<Handle *>(value);
+          svc.transaction = static_cast<Transaction *>(value);
           return OCI_SUCCESS;
       }
       break;
+    }
     case OCI_HTYPE_SERVER:
       switch (attribute) {
         case OCI_ATTR_INTERNAL_NAME: case OCI_ATTR_EXTERNAL_NAME: return set_text(h, attribute, value, size);
@@ -230,7 +276,7 @@ sword set_attribute(Handle &h, void *value, ub4 size, ub4 attribute, const void 
           return OCI_SUCCESS;
         case OCI_ATTR_FOCBK:
           if (value == nullptr) return set_error(error, 21560, "3");
-          h.failover = read_value<OCIFocbkStruct>(value);
+          static_cast<Server &>(h).failover = read_value<OCIFocbkStruct>(value);
           return OCI_SUCCESS;
       }
       break;
@@ -246,8 +292,8 @@ sword set_attribute(Handle &h, void *value, ub4 size, ub4 attribute, const void 
           if (xid.gtrid_length < 1 || xid.gtrid_length > 64 || xid.bqual_length < 0 ||
               xid.bqual_length > 64)
             return set_error(error, 21560, "3");
-          h.xid = xid;
-          h.has_xid = true;
+          static_cast<Transaction &>(h).xid = xid;
+          static_cast<Transaction &>(h).has_xid = true;
           return OCI_SUCCESS;
         }
         case OCI_ATTR_TRANS_NAME: return set_text(h, attribute, value, size);
@@ -307,13 +353,28 @@ ZEC_EXPORT sword __cdecl OCIParamGet(const void *hndlp, ub4 htype, OCIError *err
   if (handle == nullptr || parmdpp == nullptr || live_handle(errhp, OCI_HTYPE_ERROR) == nullptr)
     ZEC_RETURN("OCIParamGet", OCI_INVALID_HANDLE);
   zec::clear_errors(errhp);
-  if (htype != OCI_DTYPE_PARAM) ZEC_RETURN("OCIParamGet", zec::set_error(errhp, 3001));
-  if (!handle->described || handle->column >= 0 || pos < 1 ||
-      pos > handle->described->columns.size())
-    ZEC_RETURN("OCIParamGet", zec::set_error(errhp, 21560, "5"));
-  Handle *column = zec::new_handle(OCI_DTYPE_PARAM, true, handle->environment, handle);
-  if (column == nullptr) ZEC_RETURN("OCIParamGet", zec::set_error(errhp, 600, "out of memory"));
-  column->described = handle->described;
+  std::shared_ptr<zec::DescribedObject> described;
+  if (htype == OCI_HTYPE_STMT) {
+    // A statement's select list, once it has been executed or described.
+    auto *st = static_cast<zec::Statement *>(handle);
+    if (!st->executed && st->described.empty()) ZEC_RETURN("OCIParamGet", zec::set_error(errhp, 24338));
+    if (pos < 1 || pos > st->described.size()) ZEC_RETURN("OCIParamGet", zec::set_error(errhp, 24334));
+    try {
+      described = zec::select_list_of(*st);
+    } catch (...) {
+      ZEC_RETURN("OCIParamGet", zec::set_error(errhp, 4030, "describe"));
+    }
+  } else if (htype == OCI_DTYPE_PARAM) {
+    auto *p = static_cast<zec::Parameter *>(handle);
+    if (!p->described || p->column >= 0 || pos < 1 || pos > p->described->columns.size())
+      ZEC_RETURN("OCIParamGet", zec::set_error(errhp, 21560, "5"));
+    described = p->described;
+  } else {
+    ZEC_RETURN("OCIParamGet", zec::set_error(errhp, 3001));
+  }
+  auto *column = static_cast<zec::Parameter *>(zec::new_handle(OCI_DTYPE_PARAM, true, handle->environment, handle));
+  if (column == nullptr) ZEC_RETURN("OCIParamGet", zec::set_error(errhp, 4030, "parameter"));
+  column->described = described;
   column->column = static_cast<int>(pos);
   *parmdpp = column;
   ZEC_RETURN("OCIParamGet", OCI_SUCCESS);

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include <sqlite3.h>
+#include <algorithm>
 
+#include "src/charset.h"
 #include "src/database.h"
 #include "src/errors.h"
 #include "src/handles.h"
@@ -127,46 +128,48 @@ ZEC_EXPORT void __cdecl zec_script(const char *function, int32_t status, int whe
 ZEC_EXPORT int __cdecl zec_live_handles(void) { return zec::live_count(); }
 
 ZEC_EXPORT int __cdecl zec_execute(void *svchp, const char *sql) {
-  zec::Handle *service = zec::live_handle(svchp, OCI_HTYPE_SVCCTX);
-  zec::Handle *session = service ? zec::live_handle(service->session, OCI_HTYPE_SESSION) : nullptr;
-  if (session == nullptr || session->connection == nullptr || sql == nullptr) return 1012;
+  auto *service = zec::live<zec::ServiceContext>(svchp, OCI_HTYPE_SVCCTX);
+  auto *session = service ? zec::live<zec::SessionHandle>(service->session, OCI_HTYPE_SESSION) : nullptr;
+  if (session == nullptr || !session->sql || sql == nullptr) return 1012;
   try {
-    // The same road a statement takes, with a scratch error handle.
-    zec::Handle *error = zec::new_handle(OCI_HTYPE_ERROR, false, session->environment, nullptr);
-    sword status = zec::session_execute(*session, error, sql);
-    int code = status == OCI_SUCCESS || error == nullptr || error->errors.empty()
-                   ? 0
-                   : error->errors[0].code;
-    zec::free_handle(error);
-    return code;
+    // The same engine a statement runs on.
+    zec::sql::execute_text(*session->sql, zec::to_database(zec::charset_of(session), sql));
+    return 0;
+  } catch (const zec::sql::SqlError &e) {
+    return e.code;
   } catch (...) {
-    return 600;
+    return 4030;
   }
 }
 
 ZEC_EXPORT int __cdecl zec_query(void *svchp, const char *sql, char *value, int size) {
-  zec::Handle *service = zec::live_handle(svchp, OCI_HTYPE_SVCCTX);
-  zec::Handle *session = service ? zec::live_handle(service->session, OCI_HTYPE_SESSION) : nullptr;
-  if (session == nullptr || session->connection == nullptr || value == nullptr || size <= 0)
-    return 1012;
+  auto *service = zec::live<zec::ServiceContext>(svchp, OCI_HTYPE_SVCCTX);
+  auto *session = service ? zec::live<zec::SessionHandle>(service->session, OCI_HTYPE_SESSION) : nullptr;
+  if (session == nullptr || !session->sql || value == nullptr || size <= 0 || sql == nullptr) return 1012;
   value[0] = '\0';
-  sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v2(session->connection, sql, -1, &stmt, nullptr) != SQLITE_OK)
-    return zec::ora_code_for_sqlite(session->connection, nullptr);
-  int code = 0;
-  int step = sqlite3_step(stmt);
-  if (step == SQLITE_ROW) {
-    const char *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0));
-    if (text != nullptr) {
-      size_t length = std::min(std::strlen(text), static_cast<size_t>(size - 1));
-      std::memcpy(value, text, length);
-      value[length] = '\0';
-    }
-  } else if (step != SQLITE_DONE) {
-    code = zec::ora_code_for_sqlite(session->connection, nullptr);
+  try {
+    zec::sql::Cursor cursor;
+    cursor.prepare(zec::to_database(zec::charset_of(session), sql));
+    struct None : zec::sql::Binds {
+      bool type_of(int, zec::sql::Type *) override { return false; }
+      zec::sql::Value value(int, uint32_t) override { return zec::sql::Value{}; }
+      void assign(int, uint32_t, const zec::sql::Value &, const zec::sql::Type &) override {}
+    } binds;
+    uint64_t rows = 0;
+    cursor.execute(*session->sql, binds, 1, 0, false, &rows);
+    if (!cursor.open() || !cursor.next()) return 0;
+    zec::sql::Value v = zec::sql::coerce(*session->sql, cursor.column(0), zec::sql::Type::varchar2(32767));
+    cursor.close();
+    std::string text = zec::to_client(zec::charset_of(session), v.bytes);
+    size_t length = std::min(text.size(), static_cast<size_t>(size - 1));
+    std::memcpy(value, text.data(), length);
+    value[length] = '\0';
+    return 0;
+  } catch (const zec::sql::SqlError &e) {
+    return e.code;
+  } catch (...) {
+    return 4030;
   }
-  sqlite3_finalize(stmt);
-  return code;
 }
 
 ZEC_EXPORT int __cdecl zec_environment(const char *name, char *value, int size) {

@@ -1,6 +1,5 @@
-// The embedded databases: one SQLite file for each connect identifier, its
-// accounts, the sessions' connections and Oracle's transaction rules on
-// top of SQLite's.
+// The embedded databases: one SQLite file for each connect identifier, and
+// its accounts.
 //
 // Naming: a connect identifier (OCIServerAttach's connect string, OCILogon's
 // database name) names the file <directory>/<name>.db, where the directory
@@ -25,7 +24,7 @@ inline constexpr const char *kDefaultPassword = "zorvan";
 
 // The file a connect identifier names, or false when it names none.
 bool resolve_database(const OraText *link, size_t length, std::string *path) noexcept;
-// A connection on the database, made with its accounts when new; null when
+// A connection on the database, made with its tables when new; null when
 // the file cannot be opened.
 sqlite3 *open_database(const std::string &path) noexcept;
 
@@ -35,15 +34,9 @@ bool account_exists(sqlite3 *db, const std::string &user) noexcept;
 sb4 change_password(sqlite3 *db, const std::string &user, const std::string &old_password,
                     const std::string &new_password) noexcept;
 
-// Runs one SQL statement on a session, as Oracle would: a change starts a
-// transaction, DDL commits what is pending first.
-sword session_execute(Handle &session, const void *error, const std::string &sql) noexcept;
-// Begins the session's transaction unless one is open.
-sword session_begin(Handle &session, const void *error) noexcept;
-sword session_commit(Handle &session, const void *error) noexcept;
-sword session_rollback(Handle &session, const void *error) noexcept;
-// Ends a session's connection: pending work is committed, as at logoff.
-void end_session_connection(Handle &session) noexcept;
+// The open engine session of a service context, or null after setting the
+// error: ORA-01012 without a session, ORA-03114 without an attached server.
+sql::Session *session_of(Handle *service, const void *error) noexcept;
 
 std::string upper(std::string text);
 

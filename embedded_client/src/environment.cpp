@@ -1,10 +1,35 @@
 // Environments, handles, descriptors and error records, as OCI documents them.
+#include <cstdlib>
 #include <cstring>
+#include <string>
+
+#if defined(_WIN32)
+#  define WIN32_LEAN_AND_MEAN
+#  include <windows.h>
+#endif
 
 #include "oci.h"
+#include "src/charset.h"
 #include "src/errors.h"
 #include "src/handles.h"
 #include "src/trace.h"
+
+namespace zec {
+
+std::string environment_variable(const char *name) {
+#if defined(_WIN32)
+  // The operating system's own table, which every runtime of the process shares.
+  char buffer[32768];
+  DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+  if (length == 0 || length >= sizeof buffer) return std::string();
+  return std::string(buffer, length);
+#else
+  const char *value = std::getenv(name);
+  return value ? value : "";
+#endif
+}
+
+}  // namespace zec
 
 namespace {
 
@@ -30,9 +55,12 @@ ZEC_EXPORT sword __cdecl OCIEnvCreate(OCIEnv **envp, ub4 mode, void *ctxp,
   ZEC_ENTER("OCIEnvCreate", envp, mode, ctxp, malocfp, ralocfp, mfreefp, xtramem_sz, usrmempp);
   if (envp == nullptr) ZEC_RETURN("OCIEnvCreate", OCI_INVALID_HANDLE);
   *envp = nullptr;
-  zec::Handle *environment = zec::new_handle(OCI_HTYPE_ENV, false, nullptr, nullptr);
+  auto *environment = static_cast<zec::Environment *>(zec::new_handle(OCI_HTYPE_ENV, false, nullptr, nullptr));
   if (environment == nullptr) ZEC_RETURN("OCIEnvCreate", OCI_ERROR);
   environment->mode = mode;
+  // The client character set, as NLS_LANG names it when the environment is made.
+  std::string nls_lang = zec::environment_variable("NLS_LANG");
+  environment->charset = zec::charset_from_nls_lang(nls_lang.empty() ? nullptr : nls_lang.c_str());
   *envp = reinterpret_cast<OCIEnv *>(environment);
   if (usrmempp != nullptr) *usrmempp = nullptr;
   ZEC_RETURN("OCIEnvCreate", OCI_SUCCESS);

@@ -5,8 +5,7 @@
 #include <string>
 
 #include "oci.h"
-
-struct sqlite3;
+#include "src/sql/error.h"
 
 namespace zec {
 
@@ -21,10 +20,9 @@ std::string ora_message(sb4 code, const char *parameter = nullptr) noexcept;
 sword set_error(const void *error_handle, sb4 code, const char *parameter = nullptr) noexcept;
 void clear_errors(const void *error_handle) noexcept;
 
-// The ORA code for SQLite's latest error on a connection, and the text to
-// fill its message with.
-sb4 ora_code_for_sqlite(sqlite3 *db, std::string *parameter) noexcept;
-// Records the connection's latest SQLite error as its Oracle error.
-sword set_sqlite_error(const void *error_handle, sqlite3 *db) noexcept;
+// Records an engine failure, with its trailing lines (PL/SQL's stack).
+sword set_error(const void *error_handle, const sql::SqlError &e) noexcept;
+// A warning for OCI_SUCCESS_WITH_INFO: the record OCIErrorGet reads.
+void add_warning(const void *error_handle, sb4 code) noexcept;
 
 }  // namespace zec

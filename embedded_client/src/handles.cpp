@@ -5,16 +5,37 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "src/database.h"
-
 namespace zec {
 namespace {
 
 constexpr uint32_t kLive = 0x4F434948;
 
-std::unordered_set<Handle *> &live() {
+std::unordered_set<Handle *> &live_set() {
   static std::unordered_set<Handle *> handles;
   return handles;
+}
+
+Handle *make(ub4 type, bool descriptor) {
+  if (!descriptor) {
+    switch (type) {
+      case OCI_HTYPE_ENV: return new Environment;
+      case OCI_HTYPE_SVCCTX: return new ServiceContext;
+      case OCI_HTYPE_STMT: return new Statement;
+      case OCI_HTYPE_BIND: return new Bind;
+      case OCI_HTYPE_DEFINE: return new Define;
+      case OCI_HTYPE_DESCRIBE: return new Describe;
+      case OCI_HTYPE_SERVER: return new Server;
+      case OCI_HTYPE_SESSION: return new SessionHandle;
+      case OCI_HTYPE_TRANS: return new Transaction;
+      default: return new Handle;
+    }
+  }
+  switch (type) {
+    case OCI_DTYPE_PARAM: return new Parameter;
+    case OCI_DTYPE_LOB: case OCI_DTYPE_FILE: return new LobLocator;
+    case OCI_DTYPE_ROWID: return new RowidDescriptor;
+    default: return new Handle;
+  }
 }
 
 }  // namespace
@@ -22,21 +43,27 @@ std::unordered_set<Handle *> &live() {
 Handle *live_handle(const void *pointer, ub4 type) noexcept {
   if (pointer == nullptr) return nullptr;
   auto *handle = static_cast<Handle *>(const_cast<void *>(pointer));
-  if (live().count(handle) == 0) return nullptr;
+  if (live_set().count(handle) == 0) return nullptr;
   if (type != 0 && handle->type != type) return nullptr;
   return handle;
 }
 
 Handle *new_handle(ub4 type, bool descriptor, Handle *environment, Handle *owner) noexcept {
   try {
-    auto *handle = new Handle{};
+    Handle *handle = make(type, descriptor);
     handle->magic = kLive;
     handle->type = type;
     handle->descriptor = descriptor;
     handle->environment = environment;
     handle->owner = owner;
-    live().insert(handle);
-    if (owner != nullptr) owner->owned.push_back(handle);
+    try {
+      live_set().insert(handle);
+      if (owner != nullptr) owner->owned.push_back(handle);
+    } catch (...) {
+      live_set().erase(handle);
+      delete handle;
+      return nullptr;
+    }
     return handle;
   } catch (...) {
     return nullptr;
@@ -44,7 +71,7 @@ Handle *new_handle(ub4 type, bool descriptor, Handle *environment, Handle *owner
 }
 
 void free_handle(Handle *handle) noexcept {
-  if (handle == nullptr || live().erase(handle) == 0) return;
+  if (handle == nullptr || live_set().erase(handle) == 0) return;
   // What it owns goes first; each child unhooks itself from this list.
   while (!handle->owned.empty()) {
     Handle *child = handle->owned.back();
@@ -56,13 +83,36 @@ void free_handle(Handle *handle) noexcept {
     auto &siblings = owner->owned;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), handle), siblings.end());
   }
-  // A session freed while open ends as a logoff would: its work is kept.
-  if (handle->connection != nullptr) end_session_connection(*handle);
-  if (handle->server_connection != nullptr) sqlite3_close_v2(handle->server_connection);
+  if (handle->type == OCI_HTYPE_SESSION && !handle->descriptor) {
+    // A session freed while open ends as a logoff would: its work is kept.
+    auto *session = static_cast<SessionHandle *>(handle);
+    if (session->sql) sql::close_session(*session->sql, 1012);
+    session->sql.reset();
+    if (Server *server = live<Server>(session->server, OCI_HTYPE_SERVER)) server->sessions.erase(session);
+  }
+  if (handle->type == OCI_HTYPE_SERVER && !handle->descriptor) {
+    auto *server = static_cast<Server *>(handle);
+    for (SessionHandle *session : server->sessions) {
+      if (live_handle(session, OCI_HTYPE_SESSION) && session->sql) {
+        sql::close_session(*session->sql, 3114);
+        session->sql.reset();
+      }
+    }
+    server->sessions.clear();
+    if (server->accounts) sqlite3_close_v2(server->accounts);
+    server->accounts = nullptr;
+  }
   handle->magic = 0;
   delete handle;
 }
 
-int live_count() noexcept { return static_cast<int>(live().size()); }
+int live_count() noexcept { return static_cast<int>(live_set().size()); }
+
+Charset charset_of(const Handle *h) noexcept {
+  if (h == nullptr) return Charset::WE8MSWIN1252;
+  const Handle *env = h->type == OCI_HTYPE_ENV && !h->descriptor ? h : h->environment;
+  if (env == nullptr || live_handle(env, OCI_HTYPE_ENV) == nullptr) return Charset::WE8MSWIN1252;
+  return static_cast<const Environment *>(env)->charset;
+}
 
 }  // namespace zec

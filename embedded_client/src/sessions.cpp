@@ -14,40 +14,53 @@
 namespace zec {
 namespace {
 
-sword attach(Handle &server, const void *error, const OraText *link, size_t length) {
-  if (server.server_connection != nullptr) return set_error(error, 24313);
+sword attach(Server &server, const void *error, const OraText *link, size_t length) {
+  if (!server.database.empty()) return set_error(error, 24313);
   std::string path;
   if (!resolve_database(link, length, &path)) return set_error(error, 12154);
   sqlite3 *db = open_database(path);
   if (db == nullptr) return set_error(error, 12154);
   server.database = path;
-  server.server_connection = db;
+  server.accounts = db;
   server.interrupted = false;
   return OCI_SUCCESS;
 }
 
-void detach(Handle &server) {
-  if (server.server_connection != nullptr) sqlite3_close_v2(server.server_connection);
-  server.server_connection = nullptr;
+// Ends the sessions begun on the server and lets the database go.
+void detach(Server &server) {
+  for (SessionHandle *session : server.sessions) {
+    if (live_handle(session, OCI_HTYPE_SESSION) && session->sql) {
+      sql::close_session(*session->sql, 3114);
+      session->sql.reset();
+    }
+  }
+  server.sessions.clear();
+  if (server.accounts != nullptr) sqlite3_close_v2(server.accounts);
+  server.accounts = nullptr;
   server.database.clear();
 }
 
 // Authenticates the session on the service context's server and gives it
 // its own connection.
-sword begin_session(Handle &service, Handle &session, const void *error, ub4 credentials) {
-  Handle *server = live_handle(service.server, OCI_HTYPE_SERVER);
-  if (server == nullptr || server->server_connection == nullptr) return set_error(error, 24327);
-  if (session.connection != nullptr) return set_error(error, 24313);
+sword begin_session(ServiceContext &service, SessionHandle &session, const void *error, ub4 credentials) {
+  Server *server = live<Server>(service.server, OCI_HTYPE_SERVER);
+  if (server == nullptr || server->database.empty()) return set_error(error, 24327);
+  if (session.sql) return set_error(error, 24313);
   if (credentials != OCI_CRED_RDBMS) return set_error(error, 1017);
   const std::string &user = session.texts[OCI_ATTR_USERNAME];
-  sb4 refused = check_account(server->server_connection, user, session.texts[OCI_ATTR_PASSWORD]);
+  sb4 refused = check_account(server->accounts, user, session.texts[OCI_ATTR_PASSWORD]);
   if (refused != 0) return set_error(error, refused);
-  sqlite3 *db = open_database(server->database);
-  if (db == nullptr) return set_error(error, 12154);
-  session.connection = db;
+  try {
+    session.sql = sql::open_session(server->database, upper(user));
+    if (!session.sql) return set_error(error, 12154);
+    session.sql->nls.language = "AMERICAN";
+    server->sessions.insert(&session);
+  } catch (...) {
+    session.sql.reset();
+    return set_error(error, 4030, "session");
+  }
   session.user = upper(user);
   session.server = server;
-  session.in_transaction = false;
   service.session = &session;
   return OCI_SUCCESS;
 }
@@ -57,6 +70,9 @@ sword begin_session(Handle &service, Handle &session, const void *error, ub4 cre
 
 using zec::Handle;
 using zec::live_handle;
+using zec::Server;
+using zec::ServiceContext;
+using zec::SessionHandle;
 using zec::set_error;
 
 extern "C" {
@@ -64,7 +80,7 @@ extern "C" {
 ZEC_EXPORT sword __cdecl OCIServerAttach(OCIServer *srvhp, OCIError *errhp, const OraText *dblink,
                                          sb4 dblink_len, ub4 mode) {
   ZEC_ENTER("OCIServerAttach", srvhp, errhp, dblink, dblink_len, mode);
-  Handle *server = live_handle(srvhp, OCI_HTYPE_SERVER);
+  Server *server = zec::live<Server>(srvhp, OCI_HTYPE_SERVER);
   if (server == nullptr || live_handle(errhp, OCI_HTYPE_ERROR) == nullptr)
     ZEC_RETURN("OCIServerAttach", OCI_INVALID_HANDLE);
   zec::clear_errors(errhp);
@@ -75,11 +91,11 @@ ZEC_EXPORT sword __cdecl OCIServerAttach(OCIServer *srvhp, OCIError *errhp, cons
 
 ZEC_EXPORT sword __cdecl OCIServerDetach(OCIServer *srvhp, OCIError *errhp, ub4 mode) {
   ZEC_ENTER("OCIServerDetach", srvhp, errhp, mode);
-  Handle *server = live_handle(srvhp, OCI_HTYPE_SERVER);
+  Server *server = zec::live<Server>(srvhp, OCI_HTYPE_SERVER);
   if (server == nullptr || live_handle(errhp, OCI_HTYPE_ERROR) == nullptr)
     ZEC_RETURN("OCIServerDetach", OCI_INVALID_HANDLE);
   zec::clear_errors(errhp);
-  if (server->server_connection == nullptr) ZEC_RETURN("OCIServerDetach", set_error(errhp, 3114));
+  if (server->database.empty()) ZEC_RETURN("OCIServerDetach", set_error(errhp, 3114));
   zec::detach(*server);
   ZEC_RETURN("OCIServerDetach", OCI_SUCCESS);
 }
@@ -87,8 +103,8 @@ ZEC_EXPORT sword __cdecl OCIServerDetach(OCIServer *srvhp, OCIError *errhp, ub4 
 ZEC_EXPORT sword __cdecl OCISessionBegin(OCISvcCtx *svchp, OCIError *errhp, OCISession *usrhp,
                                          ub4 credt, ub4 mode) {
   ZEC_ENTER("OCISessionBegin", svchp, errhp, usrhp, credt, mode);
-  Handle *service = live_handle(svchp, OCI_HTYPE_SVCCTX);
-  Handle *session = live_handle(usrhp, OCI_HTYPE_SESSION);
+  auto *service = zec::live<ServiceContext>(svchp, OCI_HTYPE_SVCCTX);
+  auto *session = zec::live<SessionHandle>(usrhp, OCI_HTYPE_SESSION);
   if (service == nullptr || session == nullptr || live_handle(errhp, OCI_HTYPE_ERROR) == nullptr)
     ZEC_RETURN("OCISessionBegin", OCI_INVALID_HANDLE);
   zec::clear_errors(errhp);
@@ -98,15 +114,17 @@ ZEC_EXPORT sword __cdecl OCISessionBegin(OCISvcCtx *svchp, OCIError *errhp, OCIS
 ZEC_EXPORT sword __cdecl OCISessionEnd(OCISvcCtx *svchp, OCIError *errhp, OCISession *usrhp,
                                        ub4 mode) {
   ZEC_ENTER("OCISessionEnd", svchp, errhp, usrhp, mode);
-  Handle *service = live_handle(svchp, OCI_HTYPE_SVCCTX);
+  auto *service = zec::live<ServiceContext>(svchp, OCI_HTYPE_SVCCTX);
   if (service == nullptr || live_handle(errhp, OCI_HTYPE_ERROR) == nullptr)
     ZEC_RETURN("OCISessionEnd", OCI_INVALID_HANDLE);
   zec::clear_errors(errhp);
-  Handle *session = usrhp ? live_handle(usrhp, OCI_HTYPE_SESSION)
-                          : live_handle(service->session, OCI_HTYPE_SESSION);
+  auto *session = usrhp ? zec::live<SessionHandle>(usrhp, OCI_HTYPE_SESSION)
+                        : zec::live<SessionHandle>(service->session, OCI_HTYPE_SESSION);
   if (session == nullptr) ZEC_RETURN("OCISessionEnd", OCI_INVALID_HANDLE);
-  if (session->connection == nullptr) ZEC_RETURN("OCISessionEnd", set_error(errhp, 1012));
-  zec::end_session_connection(*session);
+  if (!session->sql) ZEC_RETURN("OCISessionEnd", set_error(errhp, 1012));
+  zec::sql::close_session(*session->sql, 1012);
+  session->sql.reset();
+  if (Server *server = zec::live<Server>(session->server, OCI_HTYPE_SERVER)) server->sessions.erase(session);
   if (service->session == session) service->session = nullptr;
   ZEC_RETURN("OCISessionEnd", OCI_SUCCESS);
 }
@@ -122,9 +140,9 @@ ZEC_EXPORT sword __cdecl OCILogon(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **sv
   zec::clear_errors(errhp);
   // The service context owns the server and session it is made with, so
   // that freeing it (or failing here) releases all three.
-  Handle *service = zec::new_handle(OCI_HTYPE_SVCCTX, false, environment, environment);
-  Handle *server = service ? zec::new_handle(OCI_HTYPE_SERVER, false, environment, service) : nullptr;
-  Handle *session = server ? zec::new_handle(OCI_HTYPE_SESSION, false, environment, service) : nullptr;
+  auto *service = static_cast<ServiceContext *>(zec::new_handle(OCI_HTYPE_SVCCTX, false, environment, environment));
+  auto *server = service ? static_cast<Server *>(zec::new_handle(OCI_HTYPE_SERVER, false, environment, service)) : nullptr;
+  auto *session = server ? static_cast<SessionHandle *>(zec::new_handle(OCI_HTYPE_SESSION, false, environment, service)) : nullptr;
   if (session == nullptr) {
     zec::free_handle(service);
     ZEC_RETURN("OCILogon", set_error(errhp, 600, "out of memory"));
@@ -150,7 +168,7 @@ ZEC_EXPORT sword __cdecl OCILogon(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **sv
 
 ZEC_EXPORT sword __cdecl OCILogoff(OCISvcCtx *svchp, OCIError *errhp) {
   ZEC_ENTER("OCILogoff", svchp, errhp);
-  Handle *service = live_handle(svchp, OCI_HTYPE_SVCCTX);
+  auto *service = zec::live<ServiceContext>(svchp, OCI_HTYPE_SVCCTX);
   if (service == nullptr || live_handle(errhp, OCI_HTYPE_ERROR) == nullptr)
     ZEC_RETURN("OCILogoff", OCI_INVALID_HANDLE);
   zec::clear_errors(errhp);
@@ -169,15 +187,15 @@ ZEC_EXPORT sword __cdecl OCIPasswordChange(OCISvcCtx *svchp, OCIError *errhp,
                                            const OraText *npasswd, ub4 npasswd_len, ub4 mode) {
   ZEC_ENTER("OCIPasswordChange", svchp, errhp, user_name, usernm_len, opasswd, opasswd_len, npasswd,
             npasswd_len, mode);
-  Handle *service = live_handle(svchp, OCI_HTYPE_SVCCTX);
+  auto *service = zec::live<ServiceContext>(svchp, OCI_HTYPE_SVCCTX);
   if (service == nullptr || live_handle(errhp, OCI_HTYPE_ERROR) == nullptr)
     ZEC_RETURN("OCIPasswordChange", OCI_INVALID_HANDLE);
   zec::clear_errors(errhp);
-  Handle *server = live_handle(service->server, OCI_HTYPE_SERVER);
-  if (server == nullptr || server->server_connection == nullptr)
+  Server *server = zec::live<Server>(service->server, OCI_HTYPE_SERVER);
+  if (server == nullptr || server->database.empty())
     ZEC_RETURN("OCIPasswordChange", set_error(errhp, 3114));
   try {
-    sb4 refused = zec::change_password(server->server_connection,
+    sb4 refused = zec::change_password(server->accounts,
                                        zec::text_of(user_name, usernm_len),
                                        zec::text_of(opasswd, opasswd_len),
                                        zec::text_of(npasswd, npasswd_len));
@@ -196,8 +214,9 @@ ZEC_EXPORT sword __cdecl OCIServerVersion(void *hndlp, OCIError *errhp, OraText 
       (hndltype != OCI_HTYPE_SVCCTX && hndltype != OCI_HTYPE_SERVER))
     ZEC_RETURN("OCIServerVersion", OCI_INVALID_HANDLE);
   zec::clear_errors(errhp);
-  Handle *server = hndltype == OCI_HTYPE_SERVER ? handle : live_handle(handle->server, OCI_HTYPE_SERVER);
-  if (server == nullptr || server->server_connection == nullptr)
+  Server *server = hndltype == OCI_HTYPE_SERVER ? static_cast<Server *>(handle)
+                   : zec::live<Server>(static_cast<ServiceContext *>(handle)->server, OCI_HTYPE_SERVER);
+  if (server == nullptr || server->database.empty())
     ZEC_RETURN("OCIServerVersion", set_error(errhp, 3114));
   if (bufp == nullptr || bufsz == 0) ZEC_RETURN("OCIServerVersion", set_error(errhp, 21560, "3"));
   std::string text = std::string("ZorvanOCI embedded client 1.0.2 on SQLite ") + sqlite3_libversion();
@@ -214,14 +233,16 @@ ZEC_EXPORT sword __cdecl OCIBreak(void *hndlp, OCIError *errhp) {
       (handle->type != OCI_HTYPE_SVCCTX && handle->type != OCI_HTYPE_SERVER))
     ZEC_RETURN("OCIBreak", OCI_INVALID_HANDLE);
   zec::clear_errors(errhp);
-  Handle *server = handle->type == OCI_HTYPE_SERVER ? handle : live_handle(handle->server, OCI_HTYPE_SERVER);
-  if (server == nullptr || server->server_connection == nullptr)
+  Server *server = handle->type == OCI_HTYPE_SERVER
+                       ? static_cast<Server *>(handle)
+                       : zec::live<Server>(static_cast<ServiceContext *>(handle)->server, OCI_HTYPE_SERVER);
+  if (server == nullptr || server->database.empty())
     ZEC_RETURN("OCIBreak", set_error(errhp, 3114));
   // A call running on a session of this server stops with ORA-01013.
   server->interrupted = true;
   if (handle->type == OCI_HTYPE_SVCCTX) {
-    if (Handle *session = live_handle(handle->session, OCI_HTYPE_SESSION))
-      if (session->connection != nullptr) sqlite3_interrupt(session->connection);
+    if (auto *session = zec::live<SessionHandle>(static_cast<ServiceContext *>(handle)->session, OCI_HTYPE_SESSION))
+      if (session->sql) sqlite3_interrupt(session->sql->db);
   }
   ZEC_RETURN("OCIBreak", OCI_SUCCESS);
 }
@@ -233,8 +254,10 @@ ZEC_EXPORT sword __cdecl OCIReset(void *hndlp, OCIError *errhp) {
       (handle->type != OCI_HTYPE_SVCCTX && handle->type != OCI_HTYPE_SERVER))
     ZEC_RETURN("OCIReset", OCI_INVALID_HANDLE);
   zec::clear_errors(errhp);
-  Handle *server = handle->type == OCI_HTYPE_SERVER ? handle : live_handle(handle->server, OCI_HTYPE_SERVER);
-  if (server == nullptr || server->server_connection == nullptr)
+  Server *server = handle->type == OCI_HTYPE_SERVER
+                       ? static_cast<Server *>(handle)
+                       : zec::live<Server>(static_cast<ServiceContext *>(handle)->server, OCI_HTYPE_SERVER);
+  if (server == nullptr || server->database.empty())
     ZEC_RETURN("OCIReset", set_error(errhp, 3114));
   server->interrupted = false;
   ZEC_RETURN("OCIReset", OCI_SUCCESS);

@@ -11,6 +11,8 @@
 
 #include "src/database.h"
 #include "src/errors.h"
+#include "src/sql/error.h"
+#include "src/sql/session.h"
 #include "src/handles.h"
 #include "src/trace.h"
 
@@ -20,7 +22,7 @@ namespace {
 enum class Branch { Active, Detached, Prepared };
 
 struct GlobalTransaction {
-  Handle *session;
+  SessionHandle *session;
   Branch state;
 };
 
@@ -38,36 +40,49 @@ std::string key_of(const Xid &xid) {
 }
 
 struct Context {
-  Handle *service = nullptr;
-  Handle *session = nullptr;
+  ServiceContext *service = nullptr;
+  SessionHandle *session = nullptr;
 };
 
 // The service context and its open session; false when either is missing.
 bool context_of(OCISvcCtx *svchp, OCIError *errhp, Context &c, sword *status) {
-  c.service = live_handle(svchp, OCI_HTYPE_SVCCTX);
+  c.service = live<ServiceContext>(svchp, OCI_HTYPE_SVCCTX);
   if (c.service == nullptr || live_handle(errhp, OCI_HTYPE_ERROR) == nullptr) {
     *status = OCI_INVALID_HANDLE;
     return false;
   }
   clear_errors(errhp);
-  c.session = live_handle(c.service->session, OCI_HTYPE_SESSION);
-  if (c.session == nullptr || c.session->connection == nullptr) {
+  c.session = live<SessionHandle>(c.service->session, OCI_HTYPE_SESSION);
+  if (c.session == nullptr || !c.session->sql) {
     *status = set_error(errhp, 1012);
     return false;
   }
   return true;
 }
 
+// The engine's transaction calls, their failures as error records.
+template <class F>
+sword transaction_call(OCIError *errhp, F call) {
+  try {
+    call();
+    return OCI_SUCCESS;
+  } catch (const sql::SqlError &e) {
+    return set_error(errhp, e.code, e.parameter.c_str());
+  } catch (...) {
+    return set_error(errhp, 4030, "transaction");
+  }
+}
+
 // The global transaction the service context's transaction handle names.
 GlobalTransaction *named_transaction(const Context &c, std::string *key) {
-  Handle *transaction = live_handle(c.service->transaction, OCI_HTYPE_TRANS);
+  auto *transaction = live<Transaction>(c.service->transaction, OCI_HTYPE_TRANS);
   if (transaction == nullptr || !transaction->has_xid) return nullptr;
   *key = key_of(transaction->xid);
   auto it = global_transactions().find(*key);
   return it == global_transactions().end() ? nullptr : &it->second;
 }
 
-void forget_session_transactions(Handle *session) {
+void forget_session_transactions(SessionHandle *session) {
   auto &all = global_transactions();
   for (auto it = all.begin(); it != all.end();) {
     it = it->second.session == session ? all.erase(it) : std::next(it);
@@ -121,7 +136,7 @@ ZEC_EXPORT sword __cdecl OCITransStart(OCISvcCtx *svchp, OCIError *errhp, uword 
     if (flags & OCI_TRANS_NEW) {
       if (global != nullptr) ZEC_RETURN("OCITransStart", set_error(errhp, 24757));
       // The branch is the session's transaction: what is pending joins it.
-      sword begun = zec::session_begin(*c.session, errhp);
+      sword begun = zec::transaction_call(errhp, [&] { zec::sql::begin_transaction(*c.session->sql); });
       if (begun != OCI_SUCCESS) ZEC_RETURN("OCITransStart", begun);
       zec::global_transactions()[key] = zec::GlobalTransaction{c.session, zec::Branch::Active};
       ZEC_RETURN("OCITransStart", OCI_SUCCESS);
@@ -185,7 +200,7 @@ ZEC_EXPORT sword __cdecl OCITransCommit(OCISvcCtx *svchp, OCIError *errhp, ub4 f
   zec::GlobalTransaction *global = zec::named_transaction(c, &key);
   if ((flags & OCI_TRANS_TWOPHASE) && (global == nullptr || global->state != zec::Branch::Prepared))
     ZEC_RETURN("OCITransCommit", set_error(errhp, 24756));
-  status = zec::session_commit(*c.session, errhp);
+  status = zec::transaction_call(errhp, [&] { zec::sql::commit(*c.session->sql); });
   if (status == OCI_SUCCESS) zec::forget_session_transactions(c.session);
   ZEC_RETURN("OCITransCommit", status);
 }
@@ -195,7 +210,7 @@ ZEC_EXPORT sword __cdecl OCITransRollback(OCISvcCtx *svchp, OCIError *errhp, ub4
   zec::Context c;
   sword status;
   if (!zec::context_of(svchp, errhp, c, &status)) ZEC_RETURN("OCITransRollback", status);
-  status = zec::session_rollback(*c.session, errhp);
+  status = zec::transaction_call(errhp, [&] { zec::sql::rollback(*c.session->sql); });
   zec::forget_session_transactions(c.session);
   ZEC_RETURN("OCITransRollback", status);
 }

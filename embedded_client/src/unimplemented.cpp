@@ -7,51 +7,6 @@
 
 extern "C" {
 
-ZEC_EXPORT sword __cdecl OCIStmtPrepare(OCIStmt *stmtp, OCIError *errhp, const OraText *stmt, ub4 stmt_len, ub4 language, ub4 mode) {
-  ZEC_ENTER("OCIStmtPrepare", stmtp, errhp, stmt, stmt_len, language, mode);
-  return zec::unimplemented(errhp);
-}
-
-ZEC_EXPORT sword __cdecl OCIStmtExecute(OCISvcCtx *svchp, OCIStmt *stmtp, OCIError *errhp, ub4 iters, ub4 rowoff, const OCISnapshot *snap_in, OCISnapshot *snap_out, ub4 mode) {
-  ZEC_ENTER("OCIStmtExecute", svchp, stmtp, errhp, iters, rowoff, snap_in, snap_out, mode);
-  return zec::unimplemented(errhp);
-}
-
-ZEC_EXPORT sword __cdecl OCIStmtFetch(OCIStmt *stmtp, OCIError *errhp, ub4 nrows, ub2 orientation, ub4 mode) {
-  ZEC_ENTER("OCIStmtFetch", stmtp, errhp, nrows, orientation, mode);
-  return zec::unimplemented(errhp);
-}
-
-ZEC_EXPORT sword __cdecl OCIStmtGetBindInfo(OCIStmt *stmtp, OCIError *errhp, ub4 size, ub4 startloc, sb4 *found, OraText * bvnp[], ub1 bvnl[], OraText * invp[], ub1 inpl[], ub1 dupl[], OCIBind **hndl) {
-  ZEC_ENTER("OCIStmtGetBindInfo", stmtp, errhp, size, startloc, found, bvnp, bvnl, invp, inpl, dupl, hndl);
-  return zec::unimplemented(errhp);
-}
-
-ZEC_EXPORT sword __cdecl OCIBindByName(OCIStmt *stmtp, OCIBind **bindp, OCIError *errhp, const OraText *placeholder, sb4 placeh_len, void *valuep, sb4 value_sz, ub2 dty, void *indp, ub2 *alenp, ub2 *rcodep, ub4 maxarr_len, ub4 *curelep, ub4 mode) {
-  ZEC_ENTER("OCIBindByName", stmtp, bindp, errhp, placeholder, placeh_len, valuep, value_sz, dty, indp, alenp, rcodep, maxarr_len, curelep, mode);
-  return zec::unimplemented(errhp);
-}
-
-ZEC_EXPORT sword __cdecl OCIBindByPos(OCIStmt *stmtp, OCIBind **bindp, OCIError *errhp, ub4 position, void *valuep, sb4 value_sz, ub2 dty, void *indp, ub2 *alenp, ub2 *rcodep, ub4 maxarr_len, ub4 *curelep, ub4 mode) {
-  ZEC_ENTER("OCIBindByPos", stmtp, bindp, errhp, position, valuep, value_sz, dty, indp, alenp, rcodep, maxarr_len, curelep, mode);
-  return zec::unimplemented(errhp);
-}
-
-ZEC_EXPORT sword __cdecl OCIBindDynamic(OCIBind *bindp, OCIError *errhp, void *ictxp, OCICallbackInBind icbfp, void *octxp, OCICallbackOutBind ocbfp) {
-  ZEC_ENTER("OCIBindDynamic", bindp, errhp, ictxp, icbfp, octxp, ocbfp);
-  return zec::unimplemented(errhp);
-}
-
-ZEC_EXPORT sword __cdecl OCIDefineByPos(OCIStmt *stmtp, OCIDefine **defnp, OCIError *errhp, ub4 position, void *valuep, sb4 value_sz, ub2 dty, void *indp, ub2 *rlenp, ub2 *rcodep, ub4 mode) {
-  ZEC_ENTER("OCIDefineByPos", stmtp, defnp, errhp, position, valuep, value_sz, dty, indp, rlenp, rcodep, mode);
-  return zec::unimplemented(errhp);
-}
-
-ZEC_EXPORT sword __cdecl OCIDefineDynamic(OCIDefine *defnp, OCIError *errhp, void *octxp, OCICallbackDefine ocbfp) {
-  ZEC_ENTER("OCIDefineDynamic", defnp, errhp, octxp, ocbfp);
-  return zec::unimplemented(errhp);
-}
-
 ZEC_EXPORT sword __cdecl OCILobAppend(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *dst_locp, OCILobLocator *src_locp) {
   ZEC_ENTER("OCILobAppend", svchp, errhp, dst_locp, src_locp);
   return zec::unimplemented(errhp);

@@ -1,0 +1,790 @@
+// Queries and DML: FROM clauses and their sources, the select list with
+// Oracle's column names, grouping, ordering, ROWNUM, set operations, and
+// INSERT / UPDATE / DELETE with their columns' checks.
+#include "src/sql/translate.h"
+
+#include <algorithm>
+
+#include "src/sql/parser.h"
+#include "src/sql/translate_internal.h"
+
+namespace zec::sql {
+namespace detail {
+namespace {
+
+std::string join(const std::vector<std::string> &parts, const char *separator) {
+  std::string out;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i) out += separator;
+    out += parts[i];
+  }
+  return out;
+}
+
+bool is_aggregate_call(const Expr &e) {
+  if (e.kind != Expr::Kind::Function || e.over) return false;
+  const std::string &n = e.name.last();
+  return e.name.parts.size() == 1 &&
+         (n == "COUNT" || n == "SUM" || n == "AVG" || n == "MIN" || n == "MAX" || n == "STDDEV" ||
+          n == "VARIANCE" || n == "LISTAGG" || n == "MEDIAN" || n == "STDDEV_SAMP" || n == "VAR_SAMP");
+}
+
+// Whether an expression holds an aggregate outside any subquery.
+bool has_aggregate(const Expr *e) {
+  if (e == nullptr) return false;
+  if (is_aggregate_call(*e)) return true;
+  if (e->kind == Expr::Kind::Subquery || e->kind == Expr::Kind::Exists || e->kind == Expr::Kind::InQuery) {
+    return e->kind == Expr::Kind::InQuery && has_aggregate(e->args[0].get());
+  }
+  for (const ExprPtr &a : e->args)
+    if (has_aggregate(a.get())) return true;
+  return false;
+}
+
+bool is_rownum(const Expr &e) { return e.kind == Expr::Kind::RowNum; }
+
+// A ROWNUM condition Oracle's top-N queries use: ROWNUM <= n, ROWNUM < n,
+// ROWNUM = 1 (and the mirrored forms). Sets *limit to the SQL of the limit.
+bool rownum_limit(const Expr &e, Translator &t, Scope &scope, std::string *limit) {
+  if (e.kind != Expr::Kind::Compare || !e.quantifier.empty()) return false;
+  const Expr *value = nullptr;
+  std::string op = e.op;
+  if (is_rownum(*e.args[0])) {
+    value = e.args[1].get();
+  } else if (is_rownum(*e.args[1])) {
+    value = e.args[0].get();
+    if (op == "<") op = ">";
+    else if (op == ">") op = "<";
+    else if (op == "<=") op = ">=";
+    else if (op == ">=") op = "<=";
+  } else {
+    return false;
+  }
+  if (value->kind == Expr::Kind::RowNum) return false;
+  T v = t.to_number(t.expr(*value, scope));
+  // The count of rows ROWNUM lets through, as an integer.
+  if (op == "<=") *limit = "z_num2int(" + v.sql + ",0)";
+  else if (op == "<") *limit = "z_num2int(" + v.sql + ",-1)";
+  else if (op == "=") *limit = "CASE WHEN z_num2int(" + v.sql + ",0) = 1 THEN 1 ELSE 0 END";
+  else if (op == ">") *limit = "CASE WHEN z_num2int(" + v.sql + ",0) < 1 THEN -1 ELSE 0 END";
+  else if (op == ">=") *limit = "CASE WHEN z_num2int(" + v.sql + ",0) <= 1 THEN -1 ELSE 0 END";
+  else return false;  // <> n: every row but the n-th, which Oracle reads as ROWNUM < n
+  return true;
+}
+
+void conjuncts(const Expr *e, std::vector<const Expr *> *out) {
+  if (e == nullptr) return;
+  if (e->kind == Expr::Kind::And) {
+    conjuncts(e->args[0].get(), out);
+    conjuncts(e->args[1].get(), out);
+  } else {
+    out->push_back(e);
+  }
+}
+
+bool mentions_rownum(const Expr *e) {
+  if (e == nullptr) return false;
+  if (e->kind == Expr::Kind::RowNum) return true;
+  for (const ExprPtr &a : e->args)
+    if (mentions_rownum(a.get())) return true;
+  return false;
+}
+
+}  // namespace
+
+// ---- FROM ---------------------------------------------------------------------------------
+
+Source Translator::table_source(const Name &name, const std::string &alias, std::string *sql) {
+  const std::string &table_name = name.last();
+  if (name.parts.size() > 2) fail(942);
+  if (name.parts.size() == 2 && name.parts[0] != session_.user && name.parts[0] != "SYS" &&
+      name.parts[0] != "PUBLIC")
+    fail(942);
+  Source src;
+  src.name = alias.empty() ? table_name : alias;
+  // A WITH name of the query.
+  auto cte = ctes_.find(table_name);
+  if (cte != ctes_.end() && name.parts.size() == 1) {
+    std::string a = alias.empty() ? table_name : alias;
+    *sql = quote(table_name) + " AS " + quote(a);
+    for (const ResultColumn &c : cte->second)
+      src.columns.push_back({c.name, c.type, quote(a) + "." + quote(c.name), c.nullable});
+    return src;
+  }
+  const TableInfo *table = catalog_.table(table_name);
+  if (table == nullptr && table_name == "DUAL") {
+    sql->clear();
+    Type t = Type::varchar2(1);
+    src.columns.push_back({"DUMMY", t, "'X'", true});
+    return src;
+  }
+  if (table == nullptr) fail(942);
+  src.table = table;
+  src.table_id = table->id;
+  std::string a = alias.empty() ? table->name : alias;
+  if (table->kind == 'V') {
+    // A view is its query, translated where it is used.
+    StatementPtr parsed = parse_statement(table->view_text);
+    std::vector<ResultColumn> columns;
+    std::map<std::string, std::vector<ResultColumn>> saved;
+    saved.swap(ctes_);
+    std::string text;
+    try {
+      Translator inner(session_, table->view_text, env_);
+      inner.next_alias_ = next_alias_ + 1000;
+      text = inner.query(*parsed->query, nullptr, &columns);
+      if (!inner.plan.params.empty()) fail(1027);  // bind variables not allowed for data definition operations
+    } catch (...) {
+      ctes_.swap(saved);
+      throw;
+    }
+    ctes_.swap(saved);
+    *sql = "(" + text + ") AS " + quote(a);
+    for (size_t i = 0; i < table->columns.size() && i < columns.size(); ++i)
+      src.columns.push_back({table->columns[i].name, columns[i].type,
+                             quote(a) + "." + quote(columns[i].name), columns[i].nullable});
+    src.table = nullptr;
+    return src;
+  }
+  *sql = quote(table->name) + " AS " + quote(a);
+  for (const ColumnInfo &c : table->columns)
+    src.columns.push_back({c.name, c.type, quote(a) + "." + quote(c.name), c.nullable});
+  src.rowid_sql = quote(a) + ".rowid";
+  return src;
+}
+
+void Translator::from_item(const FromItem &f, Scope &scope, std::string *sql) {
+  switch (f.kind) {
+    case FromItem::Kind::Table:
+    case FromItem::Kind::Dual: {
+      std::string text;
+      scope.sources.push_back(table_source(f.table, f.alias, &text));
+      *sql = text;
+      return;
+    }
+    case FromItem::Kind::Subquery: {
+      std::vector<ResultColumn> columns;
+      std::string sub = query(*f.query, scope.outer, &columns);
+      std::string alias = f.alias.empty() ? new_alias() : f.alias;
+      Source src;
+      src.name = f.alias;  // an unnamed inline view is reached only by its columns
+      for (const ResultColumn &c : columns)
+        src.columns.push_back({c.name, c.type, quote(alias) + "." + quote(c.name), c.nullable});
+      scope.sources.push_back(std::move(src));
+      *sql = "(" + sub + ") AS " + quote(alias);
+      return;
+    }
+    case FromItem::Kind::Join: {
+      std::string left, right;
+      from_item(*f.left, scope, &left);
+      size_t left_end = scope.sources.size();
+      from_item(*f.right, scope, &right);
+      if (left.empty()) left = "(SELECT 'X' AS \"DUMMY\")";
+      if (right.empty()) right = "(SELECT 'X' AS \"DUMMY\")";
+      std::string kind = f.join == "CROSS" ? "CROSS JOIN" : f.join == "INNER" ? "JOIN" : f.join + " JOIN";
+      std::vector<std::string> using_columns = f.using_columns;
+      if (f.natural) {
+        for (size_t i = left_end; i < scope.sources.size(); ++i)
+          for (const SourceColumn &c : scope.sources[i].columns)
+            for (size_t k = 0; k < left_end; ++k)
+              for (const SourceColumn &l : scope.sources[k].columns)
+                if (l.name == c.name &&
+                    std::find(using_columns.begin(), using_columns.end(), c.name) == using_columns.end())
+                  using_columns.push_back(c.name);
+        if (kind == "CROSS JOIN") kind = "JOIN";
+      }
+      std::string on;
+      if (!using_columns.empty()) {
+        std::vector<std::string> parts;
+        for (const std::string &name : using_columns) {
+          const SourceColumn *l = nullptr;
+          const SourceColumn *r = nullptr;
+          for (size_t k = 0; k < left_end; ++k)
+            for (const SourceColumn &c : scope.sources[k].columns)
+              if (c.name == name) l = &c;
+          Source *right_source = nullptr;
+          for (size_t k = left_end; k < scope.sources.size(); ++k)
+            for (const SourceColumn &c : scope.sources[k].columns)
+              if (c.name == name) {
+                r = &c;
+                right_source = &scope.sources[k];
+              }
+          if (l == nullptr || r == nullptr) fail(904, quote(name));
+          parts.push_back("(" + l->sql + " = " + r->sql + ")");
+          // The column shows once: the right side's copy is reached only by qualifier.
+          if (right_source) {
+            auto &cols = right_source->columns;
+            std::string right_sql = r->sql;
+            for (auto it = cols.begin(); it != cols.end(); ++it)
+              if (it->name == name) {
+                cols.erase(it);
+                break;
+              }
+            if (f.join == "RIGHT" || f.join == "FULL") {
+              for (size_t k = 0; k < left_end; ++k)
+                for (SourceColumn &c : scope.sources[k].columns)
+                  if (c.name == name) c.sql = "coalesce(" + c.sql + "," + right_sql + ")";
+            }
+          }
+        }
+        on = join(parts, " AND ");
+      } else if (f.on) {
+        T c = condition(*f.on, scope);
+        on = c.sql;
+      }
+      *sql = left + " " + kind + " " + right + (on.empty() ? "" : " ON " + on);
+      return;
+    }
+  }
+}
+
+// ---- SELECT ------------------------------------------------------------------------------
+
+std::string Translator::select_core(const Query &q, Scope *outer, std::vector<ResultColumn> *columns,
+                                    const std::vector<Type> *want) {
+  Scope scope;
+  scope.outer = outer;
+  // WITH: each name is a query the rest can read.
+  std::map<std::string, std::vector<ResultColumn>> saved_ctes = ctes_;
+  std::string with_sql;
+  for (const Cte &cte : q.with) {
+    std::vector<ResultColumn> cte_columns;
+    std::string sub = query(*cte.query, outer, &cte_columns);
+    if (!cte.columns.empty()) {
+      if (cte.columns.size() != cte_columns.size()) fail(32039);  // number of WITH clause column names does not match
+      for (size_t i = 0; i < cte_columns.size(); ++i) cte_columns[i].name = cte.columns[i];
+      std::vector<std::string> names;
+      for (const ResultColumn &c : cte_columns) names.push_back(quote(c.name));
+      with_sql += (with_sql.empty() ? "WITH " : ", ") + quote(cte.name) + "(" + join(names, ",") + ") AS (" + sub + ")";
+    } else {
+      with_sql += (with_sql.empty() ? "WITH " : ", ") + quote(cte.name) + " AS (" + sub + ")";
+    }
+    ctes_[cte.name] = cte_columns;
+  }
+  struct Restore {
+    std::map<std::string, std::vector<ResultColumn>> &target, saved;
+    ~Restore() { target = saved; }
+  } restore{ctes_, saved_ctes};
+
+  // FROM.
+  std::vector<std::string> from_parts;
+  for (const auto &f : q.from) {
+    std::string text;
+    from_item(*f, scope, &text);
+    if (!text.empty()) from_parts.push_back(text);
+  }
+  std::string from_sql = join(from_parts, ", ");
+
+  if (q.start_with || q.connect_by) fail(3001, "CONNECT BY");
+
+  // WHERE, with ROWNUM conditions taken out as a limit.
+  std::vector<const Expr *> where_parts;
+  conjuncts(q.where.get(), &where_parts);
+  std::vector<std::string> limits;
+  std::vector<std::string> conditions;
+  for (const Expr *c : where_parts) {
+    std::string limit;
+    if (mentions_rownum(c)) {
+      if (rownum_limit(*c, *this, scope, &limit)) {
+        limits.push_back(limit);
+        continue;
+      }
+      fail(3001, "this use of ROWNUM");
+    }
+    conditions.push_back(condition(*c, scope).sql);
+  }
+  std::string where_sql = join(conditions, " AND ");
+  std::string rownum_limit_sql;
+  if (!limits.empty()) {
+    rownum_limit_sql = limits[0];
+    for (size_t i = 1; i < limits.size(); ++i)
+      rownum_limit_sql = "min(" + rownum_limit_sql + "," + limits[i] + ")";
+  }
+
+  // Grouping.
+  bool grouped = !q.group_by.empty() || q.having != nullptr;
+  for (const SelectItem &item : q.items) grouped = grouped || has_aggregate(item.expr.get());
+  for (const OrderItem &o : q.order_by) grouped = grouped || (has_aggregate(o.expr.get()) && !q.group_by.empty());
+
+  // ROWNUM limits rows before grouping and ordering: the rows pass through
+  // an inner query that stops at the limit.
+  if (!rownum_limit_sql.empty() && (grouped || !q.order_by.empty() || q.distinct)) {
+    std::vector<std::string> inner_items;
+    int k = 0;
+    for (Source &src : scope.sources) {
+      for (SourceColumn &c : src.columns) {
+        std::string name = "$w" + std::to_string(++k);
+        inner_items.push_back(c.sql + " AS " + quote(name));
+        c.sql = quote("$w") + "." + quote(name);
+      }
+      if (!src.rowid_sql.empty()) {
+        std::string name = "$w" + std::to_string(++k);
+        inner_items.push_back(src.rowid_sql + " AS " + quote(name));
+        src.rowid_sql = quote("$w") + "." + quote(name);
+      }
+    }
+    if (inner_items.empty()) inner_items.push_back("1");
+    std::string inner = "SELECT " + join(inner_items, ", ") + (from_sql.empty() ? "" : " FROM " + from_sql) +
+                        (where_sql.empty() ? "" : " WHERE " + where_sql) + " LIMIT " + rownum_limit_sql;
+    from_sql = "(" + inner + ") AS " + quote("$w");
+    where_sql.clear();
+    rownum_limit_sql.clear();
+  }
+
+  std::string group_sql;
+  if (grouped) {
+    scope.grouped = true;
+    scope.has_group_by = !q.group_by.empty();
+    std::vector<std::string> keys;
+    for (const GroupingElement &g : q.group_by) {
+      if (g.kind != GroupingElement::Kind::Expr) fail(3001, "ROLLUP, CUBE and GROUPING SETS");
+      const Expr &x = *g.exprs[0];
+      if (has_aggregate(&x)) fail(934);
+      T key = expr(x, scope);
+      keys.push_back(key.sql);
+      scope.group_texts.insert(normalized(x));
+      if (x.kind == Expr::Kind::Column) {
+        // Which source's column it is, for the select list's check.
+        std::string qualifier = x.name.parts.size() >= 2 ? x.name.parts[x.name.parts.size() - 2] : "";
+        for (const Source &src : scope.sources) {
+          if (!qualifier.empty() && src.name != qualifier) continue;
+          for (const SourceColumn &c : src.columns)
+            if (c.name == x.name.last()) scope.group_columns.insert(src.name + '\x1f' + c.name);
+        }
+      }
+    }
+    group_sql = join(keys, ", ");
+  }
+
+  // The select list.
+  scope.aggregates_allowed = true;
+  scope.windows_allowed = true;
+  scope.rownum_window = true;
+  std::vector<std::string> items;
+  std::vector<std::pair<std::string, T>> aliases;
+  std::vector<ResultColumn> result;
+  auto add_item = [&](T value, const std::string &name) {
+    size_t index = result.size();
+    if (want && index < want->size() && (*want)[index].base != Base::Unknown) {
+      Type target = (*want)[index];
+      if (!(is_character(target.base) && is_character(value.type.base))) value = convert(std::move(value), target);
+    }
+    if (value.type.base == Base::Boolean) fail(920);
+    items.push_back(value.sql + " AS " + quote(name));
+    result.push_back({name, value.type, value.nullable});
+    aliases.emplace_back(name, value);
+  };
+  for (const SelectItem &item : q.items) {
+    if (item.star) {
+      bool any = false;
+      for (const Source &src : scope.sources) {
+        if (!item.star_qualifier.empty() && src.name != item.star_qualifier.last()) continue;
+        any = true;
+        for (const SourceColumn &c : src.columns) {
+          if (grouped && !scope.group_columns.count(src.name + '\x1f' + c.name)) fail(scope.has_group_by ? 979 : 937);
+          T v;
+          v.sql = c.sql;
+          v.type = c.type;
+          v.nullable = c.nullable;
+          add_item(v, c.name);
+        }
+      }
+      if (!any) fail(item.star_qualifier.empty() ? 936 : 904, item.star_qualifier.empty() ? "" : quote(item.star_qualifier.last()));
+      continue;
+    }
+    T v = expr(*item.expr, scope);
+    std::string name = !item.alias.empty() ? item.alias : column_name_of(*item.expr);
+    add_item(std::move(v), name);
+  }
+  if (columns) *columns = result;
+
+  // HAVING.
+  std::string having_sql;
+  if (q.having) having_sql = condition(*q.having, scope).sql;
+
+  // ORDER BY: select-list positions and names, or any expression.
+  std::vector<std::string> order;
+  scope.aliases = &aliases;
+  for (const OrderItem &o : q.order_by) {
+    std::string key;
+    const Expr &x = *o.expr;
+    if (x.kind == Expr::Kind::Number && x.text.find_first_not_of("0123456789") == std::string::npos) {
+      size_t position = static_cast<size_t>(std::stol(x.text));
+      if (position < 1 || position > result.size()) fail(1785);  // ORDER BY item must be the number of a SELECT-list expression
+      key = std::to_string(position);
+    } else if (x.kind == Expr::Kind::Column && x.name.parts.size() == 1) {
+      for (size_t i = 0; i < aliases.size(); ++i)
+        if (aliases[i].first == x.name.last()) {
+          key = std::to_string(i + 1);
+          break;
+        }
+    }
+    if (key.empty()) {
+      scope.in_order_by = !grouped;
+      T k = expr(x, scope);
+      scope.in_order_by = false;
+      key = k.sql;
+    }
+    int nulls = o.nulls ? o.nulls : (o.descending ? 1 : 2);
+    order.push_back(key + (o.descending ? " DESC" : " ASC") + (nulls == 1 ? " NULLS FIRST" : " NULLS LAST"));
+  }
+
+  std::string sql = with_sql.empty() ? "" : with_sql + " ";
+  sql += std::string("SELECT ") + (q.distinct ? "DISTINCT " : "") + join(items, ", ");
+  if (!from_sql.empty()) sql += " FROM " + from_sql;
+  if (!where_sql.empty()) sql += " WHERE " + where_sql;
+  if (!group_sql.empty()) sql += " GROUP BY " + group_sql;
+  if (!having_sql.empty()) sql += " HAVING " + having_sql;
+  if (!order.empty()) sql += " ORDER BY " + join(order, ", ");
+  std::string limit = rownum_limit_sql;
+  if (q.fetch) {
+    T f = to_number(expr(*q.fetch, scope));
+    std::string fetch = "z_num2int(" + f.sql + ",0)";
+    limit = limit.empty() ? fetch : "min(" + limit + "," + fetch + ")";
+  }
+  if (!limit.empty() || q.offset) {
+    sql += " LIMIT " + (limit.empty() ? std::string("-1") : "max(" + limit + ",0)");
+    if (q.offset) sql += " OFFSET max(z_num2int(" + to_number(expr(*q.offset, scope)).sql + ",0),0)";
+  }
+  if (q.for_update) plan.for_update = true;
+  return sql;
+}
+
+std::string Translator::query(const Query &q, Scope *outer, std::vector<ResultColumn> *columns,
+                              const std::vector<Type> *want) {
+  if (q.kind == Query::Kind::Select) return select_core(q, outer, columns, want);
+  std::vector<ResultColumn> left_columns, right_columns;
+  std::string left = query(*q.left, outer, &left_columns, want);
+  std::vector<Type> types;
+  for (const ResultColumn &c : left_columns) types.push_back(c.type);
+  std::string right = query(*q.right, outer, &right_columns, &types);
+  if (left_columns.size() != right_columns.size()) fail(1789);  // query block has incorrect number of result columns
+  for (size_t i = 0; i < left_columns.size(); ++i) {
+    Type &l = left_columns[i].type;
+    const Type &r = right_columns[i].type;
+    if (l.base == Base::Unknown) l = r;
+    else if (r.base != Base::Unknown && family_name(l) != family_name(r) &&
+             !(is_character(l.base) && is_character(r.base)))
+      fail(1790);  // expression must have same datatype as corresponding expression
+    left_columns[i].nullable = left_columns[i].nullable || right_columns[i].nullable;
+  }
+  const char *op = q.kind == Query::Kind::Union ? " UNION " : q.kind == Query::Kind::UnionAll ? " UNION ALL "
+                   : q.kind == Query::Kind::Intersect ? " INTERSECT " : " EXCEPT ";
+  std::string sql = "SELECT * FROM (" + left + ")" + op + "SELECT * FROM (" + right + ")";
+  if (!q.order_by.empty()) {
+    std::vector<std::string> order;
+    for (const OrderItem &o : q.order_by) {
+      const Expr &x = *o.expr;
+      std::string key;
+      if (x.kind == Expr::Kind::Number) {
+        size_t position = static_cast<size_t>(std::stol(x.text));
+        if (position < 1 || position > left_columns.size()) fail(1785);
+        key = std::to_string(position);
+      } else if (x.kind == Expr::Kind::Column) {
+        for (size_t i = 0; i < left_columns.size(); ++i)
+          if (left_columns[i].name == x.name.last()) key = std::to_string(i + 1);
+        if (key.empty()) fail(904, quote(x.name.last()));
+      } else {
+        fail(1785);
+      }
+      int nulls = o.nulls ? o.nulls : (o.descending ? 1 : 2);
+      order.push_back(key + (o.descending ? " DESC" : " ASC") + (nulls == 1 ? " NULLS FIRST" : " NULLS LAST"));
+    }
+    sql += " ORDER BY " + join(order, ", ");
+  }
+  if (q.fetch || q.offset) {
+    Scope none;
+    none.outer = outer;
+    std::string limit = q.fetch ? "z_num2int(" + to_number(expr(*q.fetch, none)).sql + ",0)" : "-1";
+    sql += " LIMIT " + limit;
+    if (q.offset) sql += " OFFSET z_num2int(" + to_number(expr(*q.offset, none)).sql + ",0)";
+  }
+  if (columns) *columns = left_columns;
+  return sql;
+}
+
+// ---- DML --------------------------------------------------------------------------------
+
+const TableInfo &Translator::dml_table(const Statement &s) {
+  if (s.target_query) fail(3001, "DML on a subquery");
+  if (s.table.parts.size() == 2 && s.table.parts[0] != session_.user) fail(942);
+  const TableInfo *t = catalog_.table(s.table.last());
+  if (t == nullptr) fail(942);
+  if (t->kind == 'V') fail(1732);  // data manipulation operation not legal on this view
+  return *t;
+}
+
+std::string Translator::default_for_column(const ColumnInfo &c, const TableInfo &t, Scope &scope) {
+  (void)scope;
+  if (!c.identity.empty())
+    return "z_seq_next(" + text_literal(c.identity_sequence) + ")";
+  if (c.default_text.empty()) return "NULL";
+  StatementPtr parsed = parse_statement("SELECT " + c.default_text + " FROM DUAL");
+  Scope none;
+  Translator inner(session_, "SELECT " + c.default_text + " FROM DUAL", env_);
+  const Expr &e = *parsed->query->items[0].expr;
+  T v = inner.expr(e, none);
+  if (!inner.plan.params.empty()) fail(1027);
+  v = convert(std::move(v), c.type);
+  if (is_lob(c.type.base)) return "z_lob_new(" + v.sql + ")";
+  return fit_sql(v.sql, c.type, qualified_column(session_, t.name, c.name));
+}
+
+std::string Translator::value_for_column(const Expr *e, const ColumnInfo &c, const TableInfo &t, Scope &scope) {
+  if (e == nullptr || e->kind == Expr::Kind::Default) return default_for_column(c, t, scope);
+  std::string name = qualified_column(session_, t.name, c.name);
+  if (e->kind == Expr::Kind::Placeholder && !is_lob(c.type.base)) {
+    // Checked against the column as the value is bound.
+    T p = placeholder(*e, &c.type);
+    Param &param = plan.params[static_cast<size_t>(p.param)];
+    param.fit = true;
+    param.column_type = c.type;
+    param.column_name = name;
+    if (c.type.base == Base::Long) param.as = Type::of(Base::Long);
+    return p.sql;
+  }
+  T v = expr(*e, scope);
+  if (v.type.base == Base::Boolean) fail(920);
+  if (is_lob(c.type.base)) {
+    if (is_lob(v.type.base)) return "z_lob_copy(" + v.sql + ")";
+    if (v.null) return "NULL";
+    T content = c.type.base == Base::Blob ? to_raw(std::move(v)) : to_text(std::move(v));
+    return "z_lob_new(" + content.sql + ")";
+  }
+  v = convert(std::move(v), c.type);
+  return fit_sql(v.sql, c.type, name);
+}
+
+void Translator::returning(const Statement &s, const TableInfo &table, Plan &p, Scope &scope) {
+  if (s.returning.empty()) return;
+  if (s.returning.size() != s.returning_into.size()) fail(s.returning.size() > s.returning_into.size() ? 947 : 913);
+  Scope r;
+  r.returning = true;
+  Source src;
+  src.name = s.alias.empty() ? table.name : s.alias;
+  for (const ColumnInfo &c : table.columns) src.columns.push_back({c.name, c.type, quote(c.name), c.nullable});
+  src.rowid_sql = "rowid";
+  src.table_id = table.id;
+  r.sources.push_back(src);
+  (void)scope;
+  std::vector<std::string> items;
+  for (const ExprPtr &e : s.returning) {
+    T v = expr(*e, r);
+    if (v.type.base == Base::Boolean) fail(920);
+    items.push_back(v.sql);
+    p.columns.push_back({column_name_of(*e), v.type, true});
+  }
+  for (const ExprPtr &target : s.returning_into) {
+    Param into;
+    if (target->kind == Expr::Kind::Placeholder) {
+      Type type;
+      if (!env_.placeholder(target->begin, target->text, &into.index, &type)) fail(1008);
+      into.source = Param::Source::Placeholder;
+      into.as = type;
+    } else if (target->kind == Expr::Kind::Column) {
+      if (!env_.variable(target->name, &into.index, &into.as)) fail(904, quote(target->name.last()));
+      into.source = Param::Source::Variable;
+    } else {
+      fail(1744);  // inappropriate INTO
+    }
+    p.into.push_back(into);
+  }
+  p.returning = true;
+  p.sql += " RETURNING " + join(items, ", ");
+}
+
+Plan Translator::insert(const Statement &s) {
+  const TableInfo &table = dml_table(s);
+  plan.kind = Plan::Kind::Insert;
+  plan.table = table.name;
+  plan.table_id = table.id;
+  // The columns given, in order.
+  std::vector<const ColumnInfo *> targets;
+  if (s.columns.empty()) {
+    for (const ColumnInfo &c : table.columns) targets.push_back(&c);
+  } else {
+    for (const std::string &name : s.columns) {
+      const ColumnInfo *c = table.column(name);
+      if (c == nullptr) fail(904, quote(name));
+      for (const ColumnInfo *t : targets)
+        if (t == c) fail(957);  // duplicate column name
+      targets.push_back(c);
+    }
+  }
+  for (const ColumnInfo *c : targets)
+    if (c->identity == "ALWAYS") fail(32795);  // cannot insert into a generated always identity column
+  std::vector<std::string> names;
+  for (const ColumnInfo &c : table.columns) names.push_back(quote(c.name));
+  Scope scope;
+  std::string sql = "INSERT INTO " + quote(table.name) + " (" + join(names, ",") + ")";
+  if (s.query) {
+    std::vector<Type> want;
+    for (const ColumnInfo *c : targets) want.push_back(c->type);
+    std::vector<ResultColumn> columns;
+    std::string sub = query(*s.query, nullptr, &columns, &want);
+    if (columns.size() != targets.size()) fail(columns.size() > targets.size() ? 913 : 947);
+    std::vector<std::string> values;
+    std::vector<std::string> positional;
+    for (size_t i = 0; i < columns.size(); ++i) positional.push_back(quote("c" + std::to_string(i + 1)));
+    for (const ColumnInfo &c : table.columns) {
+      size_t k = 0;
+      while (k < targets.size() && targets[k] != &c) ++k;
+      if (k == targets.size()) {
+        values.push_back(default_for_column(c, table, scope));
+        continue;
+      }
+      std::string v = quote("$i") + "." + positional[k];
+      if (is_lob(c.type.base)) {
+        values.push_back(is_lob(columns[k].type.base) ? "z_lob_copy(" + v + ")" : "z_lob_new(" + v + ")");
+      } else {
+        T t;
+        t.sql = v;
+        t.type = columns[k].type;
+        values.push_back(fit_sql(convert(t, c.type).sql, c.type, qualified_column(session_, table.name, c.name)));
+      }
+    }
+    plan.sql = "WITH " + quote("$i") + "(" + join(positional, ",") + ") AS (" + sub + ") " + sql + " SELECT " +
+               join(values, ", ") + " FROM " + quote("$i");
+    if (!s.returning.empty()) fail(3001, "RETURNING with INSERT ... SELECT");
+    return plan;
+  }
+  std::vector<std::string> rows;
+  for (const auto &row : s.rows) {
+    if (row.size() != targets.size()) fail(row.size() > targets.size() ? 913 : 947);
+    std::vector<std::string> values;
+    for (const ColumnInfo &c : table.columns) {
+      const Expr *value = nullptr;
+      bool targeted = false;
+      for (size_t k = 0; k < targets.size(); ++k)
+        if (targets[k] == &c) {
+          value = row[k].get();
+          targeted = true;
+        }
+      if (targeted && value && value->kind != Expr::Kind::Default && c.identity == "BY DEFAULT ON NULL") {
+        std::string v = value_for_column(value, c, table, scope);
+        values.push_back("coalesce(" + v + "," + default_for_column(c, table, scope) + ")");
+      } else {
+        values.push_back(value_for_column(targeted ? value : nullptr, c, table, scope));
+      }
+    }
+    rows.push_back("(" + join(values, ", ") + ")");
+  }
+  plan.sql = sql + " VALUES " + join(rows, ", ");
+  returning(s, table, plan, scope);
+  return plan;
+}
+
+Plan Translator::update(const Statement &s) {
+  const TableInfo &table = dml_table(s);
+  plan.kind = Plan::Kind::Update;
+  plan.table = table.name;
+  plan.table_id = table.id;
+  Scope scope;
+  std::string from;
+  Name target = s.table;
+  scope.sources.push_back(table_source(target, s.alias, &from));
+  std::vector<std::string> sets;
+  for (const auto &item : s.set) {
+    for (const std::string &name : item.columns)
+      if (table.column(name) == nullptr) fail(904, quote(name));
+    if (item.query) {
+      std::vector<ResultColumn> columns;
+      std::vector<Type> want;
+      for (const std::string &name : item.columns) want.push_back(table.column(name)->type);
+      std::string sub = query(*item.query, &scope, &columns, &want);
+      if (columns.size() != item.columns.size()) fail(columns.size() > item.columns.size() ? 913 : 947);
+      for (size_t k = 0; k < item.columns.size(); ++k) {
+        const ColumnInfo &c = *table.column(item.columns[k]);
+        if (c.identity == "ALWAYS") fail(32796);  // cannot update a generated always identity column
+        std::string alias = new_alias();
+        std::string v = "(SELECT z_single(" + quote(alias) + "." + quote(columns[k].name) + ") FROM (" + sub +
+                        ") AS " + quote(alias) + ")";
+        if (is_lob(c.type.base)) v = is_lob(columns[k].type.base) ? "z_lob_copy(" + v + ")" : "z_lob_new(" + v + ")";
+        else v = fit_sql(v, c.type, qualified_column(session_, table.name, c.name));
+        sets.push_back(quote(c.name) + " = " + v);
+      }
+      continue;
+    }
+    const ColumnInfo &c = *table.column(item.columns[0]);
+    if (c.identity == "ALWAYS") fail(32796);
+    sets.push_back(quote(c.name) + " = " + value_for_column(item.value.get(), c, table, scope));
+  }
+  std::string where;
+  if (s.where) where = " WHERE " + condition(*s.where, scope).sql;
+  plan.sql = "UPDATE " + from + " SET " + join(sets, ", ") + where;
+  returning(s, table, plan, scope);
+  if (!plan.returning) {
+    plan.sql += " RETURNING rowid";
+    plan.rowid_last = true;
+  }
+  return plan;
+}
+
+Plan Translator::remove(const Statement &s) {
+  const TableInfo &table = dml_table(s);
+  plan.kind = Plan::Kind::Delete;
+  plan.table = table.name;
+  plan.table_id = table.id;
+  Scope scope;
+  std::string from;
+  scope.sources.push_back(table_source(s.table, s.alias, &from));
+  std::string where;
+  if (s.where) where = " WHERE " + condition(*s.where, scope).sql;
+  plan.sql = "DELETE FROM " + from + where;
+  returning(s, table, plan, scope);
+  if (!plan.returning) {
+    plan.sql += " RETURNING rowid";
+    plan.rowid_last = true;
+  }
+  return plan;
+}
+
+Plan Translator::merge(const Statement &s) {
+  (void)s;
+  fail(3001, "MERGE");
+}
+
+Plan Translator::statement(const Statement &s) {
+  switch (s.kind) {
+    case Statement::Kind::Select: {
+      plan.kind = Plan::Kind::Query;
+      plan.sql = query(*s.query, nullptr, &plan.columns);
+      return plan;
+    }
+    case Statement::Kind::Insert: return insert(s);
+    case Statement::Kind::Update: return update(s);
+    case Statement::Kind::Delete: return remove(s);
+    case Statement::Kind::Merge: return merge(s);
+    default: fail(900);
+  }
+}
+
+}  // namespace detail
+
+Plan translate(Session &session, const Statement &statement, std::string_view source, Environment &env) {
+  detail::Translator t(session, source, env);
+  return t.statement(statement);
+}
+
+Plan translate_expression(Session &session, const Expr &expr, std::string_view source, Environment &env,
+                          const Type *want) {
+  detail::Translator t(session, source, env);
+  detail::Scope scope;
+  scope.aggregates_allowed = false;
+  detail::T v = t.expr(expr, scope);
+  if (want && want->base != Base::Unknown && v.type.base != Base::Boolean) v = t.convert(std::move(v), *want);
+  t.plan.kind = Plan::Kind::Query;
+  t.plan.sql = "SELECT " + v.sql;
+  t.plan.columns.push_back({"VALUE", v.type, true});
+  return t.plan;
+}
+
+std::vector<ResultColumn> describe_query(Session &session, const Query &query, std::string_view source,
+                                         Environment &env) {
+  detail::Translator t(session, source, env);
+  std::vector<ResultColumn> columns;
+  t.query(query, nullptr, &columns);
+  return columns;
+}
+
+}  // namespace zec::sql
