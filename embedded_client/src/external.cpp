@@ -30,11 +30,6 @@ void put(void *at, T v) {
   std::memcpy(at, &v, sizeof v);
 }
 
-bool is_character_dty(ub2 dty) {
-  return dty == SQLT_STR || dty == SQLT_CHR || dty == SQLT_AFC || dty == SQLT_AVC || dty == SQLT_LNG ||
-         dty == SQLT_VCS || dty == SQLT_LVC;
-}
-
 // The value in a character external form: text in the client's set.
 std::string text_for_client(sql::Session &s, Charset charset, const Value &v) {
   Value t = sql::coerce(s, v, Type::varchar2(32767));
@@ -158,7 +153,7 @@ size_t external_stride(ub2 dty, sb4 value_size) {
   return value_size > 0 ? static_cast<size_t>(value_size) : 0;
 }
 
-Value read_external(sql::Session &s, Charset charset, ub2 dty, const void *buffer, sb4 value_size,
+Value read_external(Charset charset, ub2 dty, const void *buffer, sb4 value_size,
                     const sb2 *indicator, const ub2 *length) {
   if (indicator != nullptr && *indicator < 0) return Value{};
   if (buffer == nullptr) return Value{};

@@ -23,7 +23,7 @@ size_t external_stride(ub2 dty, sb4 value_size);
 // Reads one IN value: buffer and value_size as bound, the element's
 // indicator and length (either may be null). Throws sql::SqlError
 // (ORA-01480, ORA-01460, ORA-22275 ...).
-sql::Value read_external(sql::Session &s, Charset charset, ub2 dty, const void *buffer, sb4 value_size,
+sql::Value read_external(Charset charset, ub2 dty, const void *buffer, sb4 value_size,
                          const sb2 *indicator, const ub2 *length);
 
 // One output element.

@@ -78,7 +78,7 @@ class StatementBinds : public sql::Binds {
     const char *element = b->value ? static_cast<const char *>(b->value) + stride * iteration : nullptr;
     const sb2 *indicator = b->indicator ? static_cast<const sb2 *>(b->indicator) + iteration : nullptr;
     const ub2 *length = b->length ? b->length + iteration : nullptr;
-    return read_external(s_, charset_, b->dty, element, b->value_size, indicator, length);
+    return read_external(charset_, b->dty, element, b->value_size, indicator, length);
   }
 
   void assign(int i, uint32_t iteration, const Value &v, const sql::Type &type) override {
@@ -158,7 +158,7 @@ class StatementBinds : public sql::Binds {
     Value v;
     if (!null) {
       ub2 dty = b.dty == SQLT_LBI || b.dty == SQLT_BIN ? SQLT_LBI : SQLT_LNG;
-      v = read_external(s_, charset_, dty, data.data(), static_cast<sb4>(data.size()), nullptr, nullptr);
+      v = read_external(charset_, dty, data.data(), static_cast<sb4>(data.size()), nullptr, nullptr);
     }
     pieces_[key] = v;
     return v;

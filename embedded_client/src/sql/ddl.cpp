@@ -148,13 +148,6 @@ std::string create_table_sql(Session &s, const TableInfo &t, const std::string &
   return "CREATE TABLE " + quote(sqlite_name) + " (" + join(parts, ", ") + ")";
 }
 
-// The parent key an FK refers to; ORA-02270 when none matches.
-std::vector<std::string> referenced_columns(const Catalog &c, const ConstraintInfo &fk) {
-  const TableInfo *parent = c.table(fk.ref_table);
-  if (parent == nullptr) fail(942);
-  return fk.ref_columns;
-}
-
 void drop_engine_triggers(Session &s, const std::string &table) {
   std::vector<std::string> names;
   {

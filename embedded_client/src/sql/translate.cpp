@@ -340,7 +340,9 @@ std::string Translator::select_core(const Query &q, Scope *outer, std::vector<Re
       if (g.kind != GroupingElement::Kind::Expr) fail(3001, "ROLLUP, CUBE and GROUPING SETS");
       const Expr &x = *g.exprs[0];
       if (has_aggregate(&x)) fail(934);
+      ++scope.group_ok;  // the keys themselves need no check
       T key = expr(x, scope);
+      --scope.group_ok;
       keys.push_back(key.sql);
       scope.group_texts.insert(normalized(x));
       if (x.kind == Expr::Kind::Column) {

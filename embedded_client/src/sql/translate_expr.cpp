@@ -85,20 +85,6 @@ std::string join(const std::vector<std::string> &parts, const char *separator) {
   return out;
 }
 
-// Oracle's TRUE/FALSE are not values of SQL; in SQLite a condition is 0/1.
-bool is_condition_kind(const Expr &e) {
-  switch (e.kind) {
-    case Expr::Kind::Compare: case Expr::Kind::And: case Expr::Kind::Or: case Expr::Kind::IsNull:
-    case Expr::Kind::Like: case Expr::Kind::Between: case Expr::Kind::InList: case Expr::Kind::InQuery:
-    case Expr::Kind::Exists:
-      return true;
-    case Expr::Kind::Unary:
-      return e.op == "NOT";
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 std::string family_name(const Type &t) {

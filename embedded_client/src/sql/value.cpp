@@ -84,7 +84,7 @@ std::string number_from_int64(int64_t value) {
   if (value == 0) return std::string(1, '\x80');
   bool negative = value < 0;
   uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  uint8_t digits[12];
+  uint8_t digits[12] = {};
   int count = 0;
   while (magnitude != 0) {  // least significant first
     digits[count++] = static_cast<uint8_t>(magnitude % 100);
@@ -92,7 +92,7 @@ std::string number_from_int64(int64_t value) {
   }
   int exponent = count;
   int low = 0;
-  while (digits[low] == 0) ++low;  // trailing zero digits are not stored
+  while (low < count && digits[low] == 0) ++low;  // trailing zero digits are not stored
   std::string out;
   out.reserve(static_cast<size_t>(count - low + 2));
   if (!negative) {
@@ -150,7 +150,8 @@ int number_from_double(double value, std::string *out) {
     return 0;
   }
   char text[64];
-  auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific);
+  auto r = std::to_chars(text, text + sizeof text - 1, value, std::chars_format::scientific);
+  *r.ptr = '\0';  // to_chars does not terminate; strtol below needs it
   // "-d.ddde-XX"
   const char *p = text;
   bool negative = *p == '-';
@@ -158,10 +159,10 @@ int number_from_double(double value, std::string *out) {
   char digits[32];
   size_t count = 0;
   while (p < r.ptr && *p != 'e') {
-    if (*p != '.') digits[count++] = *p;
+    if (*p != '.' && count < sizeof digits) digits[count++] = *p;
     ++p;
   }
-  long exponent10 = std::strtol(p + 1, nullptr, 10);
+  long exponent10 = p < r.ptr ? std::strtol(p + 1, nullptr, 10) : 0;
   size_t lead = 0;
   while (lead < count && digits[lead] == '0') ++lead;
   return bytes_from_decimal(negative, digits + lead, count - lead, exponent10 + 1 - static_cast<long>(lead),
