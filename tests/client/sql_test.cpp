@@ -126,6 +126,8 @@ TEST_F(Sql, FunctionsOfEveryDay) {
   EXPECT_EQ(one("SELECT TO_CHAR(add_months(DATE '2024-01-31', 1), 'YYYY-MM-DD') FROM dual"), "2024-02-29");
   EXPECT_EQ(one("SELECT length('abc') FROM dual"), "3");
   EXPECT_EQ(one("SELECT greatest(3, 7, 5) FROM dual"), "7");
+  EXPECT_EQ(one("SELECT TO_CHAR(DATE '2024-03-21', 'fmDdspth Month') FROM dual"), "Twenty-First March");
+  EXPECT_EQ(one("SELECT TO_CHAR(-6.573978625E-130, '9.999999999EEEE') FROM dual"), "-6.573978625E-130");
 }
 
 }  // namespace

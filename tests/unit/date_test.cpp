@@ -149,6 +149,22 @@ TEST(DateText, FormatElementsOut) {
       {date(2004, 7, 1, 0, 30), "HH12:MI AM", "12:30 AM"},
       {date(-4712, 1, 1), "SYYYY-MM-DD", "-4712-01-01"},
       {date(-4712, 1, 1), "YYYY BC", "4712 BC"},
+      // Ordinal and spelled suffixes, in the case the format writes them.
+      {d1, "DDTH", "01ST"},
+      {d1, "DDth", "01st"},
+      {d1, "DDSP", "ONE"},
+      {d1, "Ddsp", "One"},
+      {d1, "DDSPTH", "FIRST"},
+      {d3, "fmDDth", "29th"},
+      {d3, "DDSPTH", "TWENTY-NINTH"},
+      {d3, "DdSpTh", "Twenty-Ninth"},
+      {date(2004, 7, 12), "DDTH", "12TH"},
+      {date(2004, 7, 22), "DDTH", "22ND"},
+      {date(2004, 7, 23), "DDSPTH", "TWENTY-THIRD"},
+      {d1, "YYYYSP", "TWO THOUSAND FOUR"},
+      {d2, "DDDSPTH", "THREE HUNDRED SIXTY-FIFTH"},
+      {d1, "JSP", "TWO MILLION FOUR HUNDRED FIFTY-THREE THOUSAND ONE HUNDRED EIGHTY-EIGHT"},
+      {date(2004, 7, 20), "fmDdspth \"of\" Month", "Twentieth of July"},
   };
   for (const Case &c : cases) {
     std::string text;
@@ -181,6 +197,7 @@ TEST(DateText, FormatElementsIn) {
       {"2004-07-01", "YYYY-MM-DD HH24:MI:SS", date(2004, 7, 1)},
       {"FRIDAY 02-07-2004", "DAY DD-MM-YYYY", date(2004, 7, 2)},
       {"4712-01-01 BC", "YYYY-MM-DD BC", date(-4712, 1, 1)},
+      {"1st July 2004", "DDTH Month YYYY", date(2004, 7, 1)},
   };
   for (const Case &c : cases) {
     Date r;

@@ -140,7 +140,17 @@ struct Element {
   std::string name;     // upper case, or a literal
   std::string written;  // as the format wrote it
   bool literal;
+  std::string suffix;   // TH, SP or SPTH after a number, as written
 };
+
+bool numeric_element(const std::string &n) {
+  static const char *const kNumeric[] = {"YYYY", "RRRR", "YYY", "YY", "RR", "Y",  "MM", "DD", "DDD", "D",
+                                         "HH",   "HH12", "HH24", "MI", "SS", "SSSSS", "J", "Q", "CC",
+                                         "SCC",  "WW",   "W",   "IW"};
+  for (const char *e : kNumeric)
+    if (n == e) return true;
+  return false;
+}
 
 // Splits a format into elements and literal text; false for an unknown element.
 bool read_format(const std::string &format, std::vector<Element> *out) {
@@ -150,13 +160,13 @@ bool read_format(const std::string &format, std::vector<Element> *out) {
     if (c == '"') {
       size_t close = format.find('"', i + 1);
       if (close == std::string::npos) return false;
-      out->push_back({format.substr(i + 1, close - i - 1), "", true});
+      out->push_back({format.substr(i + 1, close - i - 1), "", true, ""});
       i = close + 1;
       continue;
     }
     if (!std::isalpha(static_cast<unsigned char>(c))) {
       if (std::strchr("-/,.;: ", c) == nullptr) return false;
-      out->push_back({std::string(1, c), "", true});
+      out->push_back({std::string(1, c), "", true, ""});
       ++i;
       continue;
     }
@@ -164,9 +174,19 @@ bool read_format(const std::string &format, std::vector<Element> *out) {
     for (const char *e : kElements) {
       size_t n = std::strlen(e);
       if (format.size() - i >= n && upper(format.substr(i, n)) == e) {
-        out->push_back({e, format.substr(i, n), false});
+        out->push_back({e, format.substr(i, n), false, ""});
         i += n;
         found = true;
+        if (numeric_element(e)) {
+          for (const char *suffix : {"SPTH", "THSP", "SP", "TH"}) {
+            size_t k = std::strlen(suffix);
+            if (format.size() - i >= k && upper(format.substr(i, k)) == suffix) {
+              out->back().suffix = format.substr(i, k);
+              i += k;
+              break;
+            }
+          }
+        }
         break;
       }
     }
@@ -181,6 +201,88 @@ std::string number_text(long value, int width, bool fill) {
   if (fill) std::snprintf(buffer, sizeof buffer, "%ld", value);
   else std::snprintf(buffer, sizeof buffer, "%0*ld", width, value);
   return buffer;
+}
+
+// A number in English words, as SP spells it: TWENTY-ONE, ONE HUNDRED TWO.
+std::string spelled(long n) {
+  static const char *const kOnes[] = {"ZERO",    "ONE",     "TWO",       "THREE",    "FOUR",
+                                      "FIVE",    "SIX",     "SEVEN",     "EIGHT",    "NINE",
+                                      "TEN",     "ELEVEN",  "TWELVE",    "THIRTEEN", "FOURTEEN",
+                                      "FIFTEEN", "SIXTEEN", "SEVENTEEN", "EIGHTEEN", "NINETEEN"};
+  static const char *const kTens[] = {"", "", "TWENTY", "THIRTY", "FORTY", "FIFTY", "SIXTY", "SEVENTY",
+                                      "EIGHTY", "NINETY"};
+  if (n < 20) return kOnes[n];
+  if (n < 100) return std::string(kTens[n / 10]) + (n % 10 ? std::string("-") + kOnes[n % 10] : "");
+  struct Scale {
+    long size;
+    const char *name;
+  };
+  for (Scale sc : {Scale{1000000, " MILLION"}, Scale{1000, " THOUSAND"}, Scale{100, " HUNDRED"}}) {
+    if (n >= sc.size) {
+      std::string words = spelled(n / sc.size) + sc.name;
+      return n % sc.size ? words + " " + spelled(n % sc.size) : words;
+    }
+  }
+  return "";
+}
+
+// The ordinal of spelled words: the last word changes, TWENTY-ONE to
+// TWENTY-FIRST.
+std::string spelled_ordinal(const std::string &words) {
+  static const struct {
+    const char *cardinal;
+    const char *ordinal;
+  } kIrregular[] = {{"ONE", "FIRST"}, {"TWO", "SECOND"}, {"THREE", "THIRD"},   {"FIVE", "FIFTH"},
+                    {"EIGHT", "EIGHTH"}, {"NINE", "NINTH"}, {"TWELVE", "TWELFTH"}};
+  size_t start = words.find_last_of(" -");
+  start = start == std::string::npos ? 0 : start + 1;
+  std::string last = words.substr(start);
+  std::string head = words.substr(0, start);
+  for (const auto &w : kIrregular)
+    if (last == w.cardinal) return head + w.ordinal;
+  if (last.back() == 'Y') return head + last.substr(0, last.size() - 1) + "IETH";
+  return head + last + "TH";
+}
+
+// English ordinal letters of a number: 1ST, 2ND, 3RD, 11TH.
+const char *ordinal_letters(long n) {
+  if (n % 100 >= 11 && n % 100 <= 13) return "TH";
+  switch (n % 10) {
+    case 1: return "ST";
+    case 2: return "ND";
+    case 3: return "RD";
+    default: return "TH";
+  }
+}
+
+// Upper-case text in the case of the element that made it: "dd" lower,
+// "Dd" each word capitalised, "DD" upper.
+std::string in_case_of(const std::string &text, const std::string &element) {
+  bool lower_first = std::islower(static_cast<unsigned char>(element[0])) != 0;
+  bool lower_rest = element.size() > 1 && std::islower(static_cast<unsigned char>(element[1]));
+  if (!lower_first && !lower_rest) return text;
+  std::string s = text;
+  bool word_start = true;
+  for (char &c : s) {
+    bool letter = std::isalpha(static_cast<unsigned char>(c)) != 0;
+    if (letter && !(word_start && !lower_first)) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    word_start = !letter;
+  }
+  return s;
+}
+
+// A numeric element's text with its suffix: 01ST, ONE, FIRST.
+std::string suffixed(const Element &e, long value, int width, bool fill) {
+  std::string u = upper(e.suffix);
+  if (u.empty()) return number_text(value, width, fill);
+  if (u == "TH") {
+    std::string letters = ordinal_letters(value);
+    if (std::islower(static_cast<unsigned char>(e.suffix[0]))) letters = in_case_of(letters, "x");
+    return number_text(value, width, fill) + letters;
+  }
+  std::string words = spelled(value);
+  if (u != "SP") words = spelled_ordinal(words);
+  return in_case_of(words, e.written);
 }
 
 int day_of_year(const Date &d) {
@@ -326,45 +428,45 @@ int to_text(const Date &d, const std::string &format_text, const std::string &la
     const std::string &n = e.name;
     if (n == "FM") fill = !fill;
     else if (n == "FX") continue;
-    else if (n == "YYYY" || n == "RRRR") s += number_text(year, 4, fill);
+    else if (n == "YYYY" || n == "RRRR") s += suffixed(e, year, 4, fill);
     else if (n == "SYYYY") {
       s += d.year < 0 ? '-' : ' ';
-      s += number_text(year, 4, fill);
+      s += suffixed(e, year, 4, fill);
     }
     else if (n == "Y,YYY") {
-      std::string y = number_text(year, 4, false);
+      std::string y = suffixed(e, year, 4, false);
       s += y.substr(0, 1) + "," + y.substr(1);
-    } else if (n == "YYY") s += number_text(year % 1000, 3, fill);
-    else if (n == "YY" || n == "RR") s += number_text(year % 100, 2, fill);
-    else if (n == "Y") s += number_text(year % 10, 1, fill);
-    else if (n == "MM") s += number_text(d.month, 2, fill);
+    } else if (n == "YYY") s += suffixed(e, year % 1000, 3, fill);
+    else if (n == "YY" || n == "RR") s += suffixed(e, year % 100, 2, fill);
+    else if (n == "Y") s += suffixed(e, year % 10, 1, fill);
+    else if (n == "MM") s += suffixed(e, d.month, 2, fill);
     else if (n == "MON") s += cased(std::string(kMonths[d.month - 1], 3), e.written);
     else if (n == "MONTH") {
       std::string name = cased(kMonths[d.month - 1], e.written);
       if (!fill) name.resize(9, ' ');
       s += name;
-    } else if (n == "DD") s += number_text(d.day, 2, fill);
-    else if (n == "DDD") s += number_text(day_of_year(d), 3, fill);
-    else if (n == "D") s += number_text(day_of_week(d), 1, fill);
+    } else if (n == "DD") s += suffixed(e, d.day, 2, fill);
+    else if (n == "DDD") s += suffixed(e, day_of_year(d), 3, fill);
+    else if (n == "D") s += suffixed(e, day_of_week(d), 1, fill);
     else if (n == "DY") s += cased(std::string(kDays[day_of_week(d) - 1], 3), e.written);
     else if (n == "DAY") {
       std::string name = cased(kDays[day_of_week(d) - 1], e.written);
       if (!fill) name.resize(9, ' ');
       s += name;
-    } else if (n == "HH" || n == "HH12") s += number_text(hour12, 2, fill);
-    else if (n == "HH24") s += number_text(d.hour, 2, fill);
-    else if (n == "MI") s += number_text(d.minute, 2, fill);
-    else if (n == "SS") s += number_text(d.second, 2, fill);
-    else if (n == "SSSSS") s += number_text(d.hour * 3600L + d.minute * 60L + d.second, 5, fill);
+    } else if (n == "HH" || n == "HH12") s += suffixed(e, hour12, 2, fill);
+    else if (n == "HH24") s += suffixed(e, d.hour, 2, fill);
+    else if (n == "MI") s += suffixed(e, d.minute, 2, fill);
+    else if (n == "SS") s += suffixed(e, d.second, 2, fill);
+    else if (n == "SSSSS") s += suffixed(e, d.hour * 3600L + d.minute * 60L + d.second, 5, fill);
     else if (n == "AM" || n == "PM") s += cased(d.hour < 12 ? "AM" : "PM", e.written);
     else if (n == "A.M." || n == "P.M.") s += cased(d.hour < 12 ? "A.M." : "P.M.", e.written);
     else if (n == "AD" || n == "BC") s += cased(d.year < 0 ? "BC" : "AD", e.written);
     else if (n == "A.D." || n == "B.C.") s += cased(d.year < 0 ? "B.C." : "A.D.", e.written);
-    else if (n == "J") s += number_text(julian_day(d), 7, fill);
-    else if (n == "Q") s += number_text((d.month - 1) / 3 + 1, 1, fill);
-    else if (n == "CC" || n == "SCC") s += number_text((year - 1) / 100 + 1, 2, fill);
-    else if (n == "WW") s += number_text((day_of_year(d) - 1) / 7 + 1, 2, fill);
-    else if (n == "W") s += number_text((d.day - 1) / 7 + 1, 1, fill);
+    else if (n == "J") s += suffixed(e, julian_day(d), 7, fill);
+    else if (n == "Q") s += suffixed(e, (d.month - 1) / 3 + 1, 1, fill);
+    else if (n == "CC" || n == "SCC") s += suffixed(e, (year - 1) / 100 + 1, 2, fill);
+    else if (n == "WW") s += suffixed(e, (day_of_year(d) - 1) / 7 + 1, 2, fill);
+    else if (n == "W") s += suffixed(e, (d.day - 1) / 7 + 1, 1, fill);
     else if (n == "IW") {
       // ISO week: the week with the year's first Thursday is week 1.
       int weekday = (day_of_week(d) + 5) % 7;  // Monday 0
@@ -374,7 +476,7 @@ int to_text(const Date &d, const std::string &format_text, const std::string &la
       Date first = t;
       first.month = 1;
       first.day = 1;
-      s += number_text((thursday - julian_day(first)) / 7 + 1, 2, fill);
+      s += suffixed(e, (thursday - julian_day(first)) / 7 + 1, 2, fill);
     }
   }
   *out = s;
@@ -428,6 +530,7 @@ int from_text(const std::string &text, const std::string &format_text, const std
     }
     int count = 0;
     if (n == "FM" || n == "FX") continue;
+    if (!e.suffix.empty() && upper(e.suffix) != "TH") return 1821;  // spelled numbers only print
     if (n == "YYYY" || n == "SYYYY" || n == "RRRR" || n == "YY" || n == "RR" || n == "YYY" || n == "Y") {
       skip_separators();
       bool negative = false;
@@ -539,6 +642,12 @@ int from_text(const std::string &text, const std::string &format_text, const std
       }
     } else {
       return 1821;  // elements that only print (Q, CC, WW, W, IW)
+    }
+    if (!e.suffix.empty()) {  // the ordinal letters after the number: 1ST, 2nd
+      if (i + 2 > text.size() || !std::isalpha(static_cast<unsigned char>(text[i])) ||
+          !std::isalpha(static_cast<unsigned char>(text[i + 1])))
+        return 1861;
+      i += 2;
     }
   }
   while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;

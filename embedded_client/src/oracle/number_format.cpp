@@ -285,33 +285,36 @@ int to_text(const Number &n, const std::string &format, const std::string &nls_t
     multiply(value, ten, &value);
   }
   if (m.scientific && !value.is_zero()) {
-    // 1 <= |mantissa| < 10, rounded to the fraction positions; a rounding
-    // that reaches 10 moves to the next power.
+    // 1 <= |mantissa| < 10, read off the digits themselves: scaling by a
+    // power of ten would overflow for values below 1E-125. A rounding that
+    // reaches 10 moves to the next power.
     Number magnitude = value;
     magnitude.negative = false;
     std::string plain = to_plain(magnitude);
+    std::string digits;
     if (plain.rfind("0.", 0) == 0) {
-      exponent10 = -static_cast<int>(plain.find_first_not_of('0', 2) - 1);
+      size_t first = plain.find_first_not_of('0', 2);
+      exponent10 = -static_cast<int>(first - 1);
+      digits = plain.substr(first);
     } else {
       size_t point = plain.find('.');
       exponent10 = static_cast<int>(point == std::string::npos ? plain.size() : point) - 1;
+      digits = plain;
+      if (point != std::string::npos) digits.erase(point, 1);
     }
-    for (int attempt = 0; attempt < 2; ++attempt) {
-      Number scale;
-      Number mantissa;
-      from_plain("1E" + std::to_string(-exponent10), &scale);
-      multiply(value, scale, &mantissa);
-      Number rounded_mantissa;
-      round(mantissa, m.fraction, &rounded_mantissa);
-      rounded_mantissa.negative = false;
-      Number ten;
-      from_plain("10", &ten);
-      if (compare(rounded_mantissa, ten) < 0) {
-        value = mantissa;
-        break;
-      }
+    Number mantissa;
+    from_plain(digits.substr(0, 1) + "." + digits.substr(1), &mantissa);
+    mantissa.negative = value.negative;
+    Number rounded_mantissa;
+    round(mantissa, m.fraction, &rounded_mantissa);
+    rounded_mantissa.negative = false;
+    Number ten;
+    from_plain("10", &ten);
+    if (compare(rounded_mantissa, ten) >= 0) {
+      from_plain(value.negative ? "-1" : "1", &mantissa);
       ++exponent10;
     }
+    value = mantissa;
   }
   Number rounded;
   int status = round(value, m.fraction, &rounded);
