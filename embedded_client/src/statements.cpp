@@ -345,9 +345,12 @@ ZEC_EXPORT sword __cdecl OCIBindByName(OCIStmt *stmtp, OCIBind **bindp, OCIError
     b->mode = mode;
     b->in_callback = nullptr;
     b->out_callback = nullptr;
-    // A name binds every occurrence of it; binding it again replaces the earlier bind.
-    for (size_t i = 0; i < placeholders.size(); ++i)
+    // A name binds every occurrence of it; binding it again replaces the
+    // earlier bind. A handle given again leaves the placeholders it had.
+    for (size_t i = 0; i < placeholders.size(); ++i) {
       if (placeholders[i].name == name) st->occurrences[i] = b;
+      else if (st->occurrences[i] == b) st->occurrences[i] = nullptr;
+    }
     *bindp = reinterpret_cast<OCIBind *>(b);
     return OCI_SUCCESS;
   }));
@@ -389,6 +392,8 @@ ZEC_EXPORT sword __cdecl OCIBindByPos(OCIStmt *stmtp, OCIBind **bindp, OCIError 
     b->mode = mode;
     b->in_callback = nullptr;
     b->out_callback = nullptr;
+    for (Bind *&occurrence : st->occurrences)
+      if (occurrence == b) occurrence = nullptr;
     for (size_t i : targets) st->occurrences[i] = b;
     *bindp = reinterpret_cast<OCIBind *>(b);
     return OCI_SUCCESS;
@@ -432,6 +437,9 @@ ZEC_EXPORT sword __cdecl OCIDefineByPos(OCIStmt *stmtp, OCIDefine **defnp, OCIEr
     d->rcode = rcodep;
     d->mode = mode;
     d->callback = nullptr;
+    // A handle given again redefines: it leaves the position it had.
+    for (auto it = st->defines.begin(); it != st->defines.end();)
+      it = it->second == d && it->first != position ? st->defines.erase(it) : std::next(it);
     st->defines[position] = d;
     *defnp = reinterpret_cast<OCIDefine *>(d);
     return OCI_SUCCESS;

@@ -263,6 +263,29 @@ TEST_F(Statements, UnboundAndUnknownPlaceholdersAreErrors) {
   EXPECT_EQ(rows("SELECT a, b FROM t"), "7|8");
 }
 
+TEST_F(Statements, AHandleGivenAgainLeavesItsOldPlaceOrColumn) {
+  ok("CREATE TABLE t (a NUMBER, b NUMBER)");
+  OCIStmt *st = prepare("INSERT INTO t VALUES (:a, :b)");
+  int32_t a = 1;
+  OCIBind *b = bind_pos(st, err, 1, &a, SQLT_INT);
+  OCIBind *same = b;
+  ASSERT_EQ(OCIBindByPos(st, &same, err, 2, &a, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  EXPECT_EQ(same, b);
+  EXPECT_EQ(OCIStmtExecute(svc, st, err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(error_code(), 1008);
+  free(st);
+  ok("INSERT INTO t VALUES (1, 2)");
+  st = prepare("SELECT a, b FROM t");
+  OCIDefine *d = define(st, err, 1, &a, SQLT_INT);
+  OCIDefine *again = d;
+  ASSERT_EQ(OCIDefineByPos(st, &again, err, 2, &a, 4, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(again, d);
+  EXPECT_EQ(OCIStmtExecute(svc, st, err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_ERROR);
+  EXPECT_EQ(error_code(), 24374);
+  free(st);
+}
+
 TEST_F(Statements, ANameUsedTwiceIsOnePlaceholderForBindByName) {
   ok("CREATE TABLE t (a NUMBER, b NUMBER)");
   OCIStmt *st = prepare("INSERT INTO t VALUES (:x, :x + 1)");
