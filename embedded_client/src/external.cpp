@@ -32,8 +32,16 @@ void put(void *at, T v) {
 
 // The value in a character external form: text in the client's set.
 std::string text_for_client(sql::Session &s, Charset charset, const Value &v) {
+  if (v.kind == Value::Kind::Text) return to_client(charset, v.bytes);
   Value t = sql::coerce(s, v, Type::varchar2(32767));
   return to_client(charset, t.bytes);
+}
+
+// The value as a NUMBER; one that is already is not copied.
+const Value &as_number(sql::Session &s, const Value &v, Value *scratch) {
+  if (v.kind == Value::Kind::Number) return v;
+  *scratch = sql::coerce(s, v, Type::number());
+  return *scratch;
 }
 
 std::string raw_of(sql::Session &s, const Value &v) {
@@ -63,7 +71,8 @@ void truncated_value(const OutCell &cell, size_t original, bool *truncated) {
 
 void integer_out(sql::Session &s, const Value &v, const OutCell &cell, bool is_unsigned) {
   if (v.kind == Value::Kind::Date || v.kind == Value::Kind::Raw || v.kind == Value::Kind::Lob) fail(932, "NUMBER\x1f" "DATE");
-  Value n = sql::coerce(s, v, Type::number());
+  Value scratch;
+  const Value &n = as_number(s, v, &scratch);
   int64_t value = 0;
   if (sql::number_to_int64(n.bytes, &value) != 0) fail(1455);
   switch (cell.size) {
@@ -95,8 +104,8 @@ void real_out(sql::Session &s, const Value &v, const OutCell &cell) {
     value = v.real;
   } else {
     if (v.kind == Value::Kind::Date || v.kind == Value::Kind::Raw) fail(932, "NUMBER\x1f" "DATE");
-    Value n = sql::coerce(s, v, Type::number());
-    value = sql::number_to_double(n.bytes);
+    Value scratch;
+    value = sql::number_to_double(as_number(s, v, &scratch).bytes);
   }
   if (cell.size == 4) put(cell.buffer, static_cast<float>(value));
   else if (cell.size == 8) put(cell.buffer, value);
@@ -180,7 +189,9 @@ Value read_external(Charset charset, ub2 dty, const void *buffer, sb4 value_size
       else if (size == 8) v = load<double>(buffer);
       else fail(1460);
       std::string number;
-      if (int code = sql::number_from_double(v, &number)) fail(code == oracle::kOverflow ? 1426 : 1722);
+      int code = sql::number_from_double(v, &number);
+      if (code == oracle::kUnderflow) number = sql::number_from_int64(0);  // below 1E-130: zero, as SQL converts
+      else if (code != 0) fail(code == oracle::kOverflow ? 1426 : 1722);
       return Value::number_bytes(number);
     }
     case SQLT_VNU: {

@@ -226,8 +226,13 @@ sword fetch_rows(Statement &st, sql::Session &s, OCIError *errhp, ub4 nrows) {
   size_t columns = st.described.size();
   for (const auto &[position, define] : st.defines)
     if (position < 1 || position > columns) sql::fail(1007);  // variable not in select list
-  for (size_t p = 1; p <= columns; ++p)
-    if (!st.defines.count(static_cast<ub4>(p))) sql::fail(24374);  // define not done before fetch
+  std::vector<Define *> defines(columns);  // checked once a call, not once a row
+  for (size_t p = 1; p <= columns; ++p) {
+    auto it = st.defines.find(static_cast<ub4>(p));
+    if (it == st.defines.end()) sql::fail(24374);  // define not done before fetch
+    defines[p - 1] = live<Define>(it->second, OCI_HTYPE_DEFINE);
+    if (defines[p - 1] == nullptr) sql::fail(24374);
+  }
   bool truncated = false;
   ub4 rows = 0;
   struct Count {
@@ -243,10 +248,9 @@ sword fetch_rows(Statement &st, sql::Session &s, OCIError *errhp, ub4 nrows) {
       st.at_end = true;
       break;
     }
-    for (auto &[position, define] : st.defines) {
-      Define *d = live<Define>(define, OCI_HTYPE_DEFINE);
-      if (d == nullptr) sql::fail(24374);
-      Value v = st.cursor.column(static_cast<int>(position) - 1);
+    for (size_t column = 0; column < columns; ++column) {
+      Define *d = defines[column];
+      Value v = st.cursor.column(static_cast<int>(column));
       if ((d->mode & OCI_DYNAMIC_FETCH) && d->callback != nullptr) {
         dynamic_define(s, charset, *d, rows, v);
         continue;

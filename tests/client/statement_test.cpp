@@ -1,7 +1,9 @@
 // OCI's statement calls on the embedded client, as an Oracle program uses
 // them: binds and defines of every external type, array DML, fetch loops,
 // indicators, truncation, pieces, bind information and describe.
+#include <charconv>
 #include <cmath>
+#include <random>
 
 #include "client/oci_fixture.h"
 
@@ -161,6 +163,60 @@ TEST_F(Statements, EveryTypeGoesInAndComesBack) {
   EXPECT_EQ(r2[1], 0xAB);
   free(st);
   EXPECT_EQ(one("SELECT r FROM t"), "01ABFF");
+}
+
+TEST_F(Statements, DoublesBecomeTheShortestNumberThatReadsBack) {
+  ok("CREATE TABLE t (id NUMBER, x NUMBER, p NUMBER(7,2))");
+  std::vector<double> values = {0.1, -0.1, 0.125, 1.0 / 3, 2.5e-15, 123456.789, -9007199254740991.0, 1e-7, 0.3,
+                                0.1 + 0.2, 6.02214076e23, 4503599627370495.5,
+                                1.3299000206269494e17};
+  std::mt19937 random(7);
+  for (int i = 0; i < 200; ++i)
+    values.push_back(std::ldexp(std::uniform_real_distribution<double>(-1, 1)(random), static_cast<int>(random() % 120) - 60));
+  OCIStmt *st = prepare("INSERT INTO t (id, x) VALUES (:1, :2)");
+  std::vector<int32_t> ids(values.size());
+  for (size_t i = 0; i < ids.size(); ++i) ids[i] = static_cast<int32_t>(i);
+  bind_pos(st, err, 1, ids.data(), SQLT_INT);
+  bind_pos(st, err, 2, values.data(), SQLT_FLT);
+  ASSERT_EQ(OCIStmtExecute(svc, st, err, static_cast<ub4>(values.size()), 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS)
+      << error_text();
+  free(st);
+  st = prepare("SELECT x, TO_CHAR(x) FROM t ORDER BY id");
+  double x = 0;
+  char text[64];
+  define(st, err, 1, &x, SQLT_FLT);
+  define(st, err, 2, text, SQLT_STR, nullptr, nullptr, nullptr, sizeof text);
+  ASSERT_EQ(OCIStmtExecute(svc, st, err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+  for (double v : values) {
+    ASSERT_EQ(OCIStmtFetch(st, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS) << error_text();
+    EXPECT_EQ(x, v) << text;
+    // No more significant digits than the shortest text that reads back.
+    char shortest[64];
+    auto end = std::to_chars(shortest, shortest + sizeof shortest, v, std::chars_format::scientific).ptr;
+    size_t wanted = static_cast<size_t>(std::find(shortest, end, 'e') - shortest) - (v < 0) - (end - shortest > 2 && shortest[(v < 0) + 1] == '.');
+    std::string digits;
+    for (const char *c = text; *c && *c != 'E'; ++c)
+      if (std::isdigit(static_cast<unsigned char>(*c))) digits += *c;
+    digits.erase(0, digits.find_first_not_of('0'));
+    digits.erase(digits.find_last_not_of('0') + 1);
+    EXPECT_LE(digits.size(), wanted) << text << " for " << std::string(shortest, end);
+  }
+  free(st);
+  // Below NUMBER's range a double becomes zero.
+  double tiny = -1.5e-200;
+  st = prepare("INSERT INTO t (id, x) VALUES (999, :1)");
+  bind_pos(st, err, 1, &tiny, SQLT_FLT);
+  ASSERT_EQ(OCIStmtExecute(svc, st, err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << error_text();
+  free(st);
+  EXPECT_EQ(one("SELECT x FROM t WHERE id = 999"), "0");
+  // Values that fit a NUMBER(7,2) as they are, and values it must round or refuse.
+  ok("INSERT INTO t (id, p) VALUES (1000, 12345.67)");
+  ok("INSERT INTO t (id, p) VALUES (1001, -0.5)");
+  ok("INSERT INTO t (id, p) VALUES (1002, 0.005)");
+  ok("INSERT INTO t (id, p) VALUES (1003, 99999.994)");
+  EXPECT_EQ(fails("INSERT INTO t (id, p) VALUES (1004, 99999.995)"), 1438);
+  EXPECT_EQ(fails("INSERT INTO t (id, p) VALUES (1005, 123456)"), 1438);
+  EXPECT_EQ(rows("SELECT p FROM t WHERE id >= 1000 ORDER BY id"), "12345.67;-.5;.01;99999.99");
 }
 
 TEST_F(Statements, ConversionsFailAsOracleFails) {

@@ -11,9 +11,6 @@ namespace zec::oracle {
 namespace {
 
 constexpr long kFirstGregorianDay = 2299161;  // 1582-10-15
-constexpr long kFirstDayAD = 1721424;         // 0001-01-01
-constexpr long kLastDayBC = 1721058;          // 31 December 1 BC
-constexpr long kLastDay = 5373484;            // 9999-12-31
 
 const char *const kMonths[] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
                                "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
@@ -319,8 +316,7 @@ long julian_day(const Date &d) {
 }
 
 int from_julian_day(long j, Date *out) {
-  if (j < 1 || j > kLastDay) return 1841;
-  if (j > kLastDayBC && j < kFirstDayAD) return 1841;  // Oracle's year 0
+  if (!valid_julian_day(j)) return 1841;
   long year;
   int month;
   int day;

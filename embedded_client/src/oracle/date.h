@@ -21,6 +21,13 @@ struct Date {
 // 0 when every field is in range, else the ORA code for the first that is not.
 int check(const Date &d);
 // Oracle's Julian day: 1 is 1 January 4712 BC; 2451545 is 1 January 2000.
+// Julian days of the dates Oracle has: 1 (4712 BC) to 31 December 9999,
+// with no year 0 between 1 BC and 1 AD.
+inline constexpr long kFirstDayAD = 1721424;  // 0001-01-01
+inline constexpr long kLastDayBC = 1721058;   // 31 December 1 BC
+inline constexpr long kLastDay = 5373484;     // 9999-12-31
+inline bool valid_julian_day(long j) { return j >= 1 && j <= kLastDay && (j <= kLastDayBC || j >= kFirstDayAD); }
+
 long julian_day(const Date &d);
 int from_julian_day(long j, Date *out);  // keeps out's time of day
 int days_in_month(int year, int month);

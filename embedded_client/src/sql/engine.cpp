@@ -195,6 +195,29 @@ Value coerce(Session &s, const Value &v, const Type &to) {
   }
 }
 
+namespace {
+
+// Whether coerce would give the value back as it is: a bind of the type
+// its column has, the usual case, is not copied.
+bool unchanged_by_coerce(const Value &v, const Type &to) {
+  using K = Value::Kind;
+  if (v.is_null()) return true;
+  switch (to.base) {
+    case Base::Unknown: case Base::Clob: case Base::NClob: case Base::Blob: return true;
+    case Base::Number: return v.kind == K::Number;
+    case Base::BinaryDouble: case Base::BinaryFloat: return v.kind == K::Real;
+    case Base::Varchar2: case Base::NVarchar2: case Base::Char: case Base::NChar: case Base::Long:
+    case Base::Rowid:
+      return v.kind == K::Text;
+    case Base::Date: return v.kind == K::Date;
+    case Base::Raw: case Base::LongRaw: return v.kind == K::Raw;
+    case Base::Boolean: return v.kind == K::Boolean;
+    default: return false;
+  }
+}
+
+}  // namespace
+
 void fit_to_column(const Type &column, const std::string &column_name, Value *v) {
   if (v->is_null()) return;
   switch (column.base) {
@@ -225,24 +248,23 @@ void fit_to_column(const Type &column, const std::string &column_name, Value *v)
       if (static_cast<int64_t>(v->bytes.size()) > column.length)
         fail(12899, column_name + '\x1f' + std::to_string(v->bytes.size()) + '\x1f' + std::to_string(column.length));
       return;
-    case Base::Date: {
-      oracle::Date d = date_of(v->integer);
-      if (v->integer < kSecondsPerDay || oracle::check(d) != 0) fail(1841);
+    case Base::Date:
+      if (v->integer < 0 || !oracle::valid_julian_day(static_cast<long>(v->integer / kSecondsPerDay))) fail(1841);
       return;
-    }
     default:
       return;
   }
 }
 
-void bind_value(sqlite3_stmt *stmt, int i, const Value &v) {
+void bind_value(sqlite3_stmt *stmt, int i, const Value &v, bool copy) {
+  auto lifetime = copy ? SQLITE_TRANSIENT : SQLITE_STATIC;
   switch (v.kind) {
     case Value::Kind::Null: sqlite3_bind_null(stmt, i); return;
     case Value::Kind::Number: case Value::Kind::Raw:
-      sqlite3_bind_blob(stmt, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_blob(stmt, i, v.bytes.data(), static_cast<int>(v.bytes.size()), lifetime);
       return;
     case Value::Kind::Text:
-      sqlite3_bind_text(stmt, i, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_text(stmt, i, v.bytes.data(), static_cast<int>(v.bytes.size()), lifetime);
       return;
     case Value::Kind::Real: sqlite3_bind_double(stmt, i, v.real); return;
     default: sqlite3_bind_int64(stmt, i, v.integer); return;
@@ -250,21 +272,22 @@ void bind_value(sqlite3_stmt *stmt, int i, const Value &v) {
 }
 
 Value read_column(sqlite3_stmt *stmt, int i, const Type &type) {
+  // One call into the statement; the value's own accessors take no lock.
+  sqlite3_value *column = sqlite3_column_value(stmt, i);
   Value v;
-  switch (sqlite3_column_type(stmt, i)) {
+  switch (sqlite3_value_type(column)) {
     case SQLITE_NULL:
       return v;
     case SQLITE_BLOB: {
-      const void *b = sqlite3_column_blob(stmt, i);
-      std::string bytes(static_cast<const char *>(b ? b : ""), static_cast<size_t>(sqlite3_column_bytes(stmt, i)));
+      const void *b = sqlite3_value_blob(column);
+      v.bytes.assign(static_cast<const char *>(b ? b : ""), static_cast<size_t>(sqlite3_value_bytes(column)));
       v.kind = is_numeric(type.base) || type.base == Base::Unknown ? Value::Kind::Number : Value::Kind::Raw;
       oracle::Number probe;
-      if (type.base == Base::Unknown && !decode_number(bytes, &probe)) v.kind = Value::Kind::Raw;
-      v.bytes = std::move(bytes);
+      if (type.base == Base::Unknown && !decode_number(v.bytes, &probe)) v.kind = Value::Kind::Raw;
       return v;
     }
     case SQLITE_INTEGER:
-      v.integer = sqlite3_column_int64(stmt, i);
+      v.integer = sqlite3_value_int64(column);
       if (type.base == Base::Date) v.kind = Value::Kind::Date;
       else if (is_lob(type.base)) v.kind = Value::Kind::Lob;
       else if (type.base == Base::Boolean) v.kind = Value::Kind::Boolean;
@@ -275,7 +298,7 @@ Value read_column(sqlite3_stmt *stmt, int i, const Type &type) {
       }
       return v;
     case SQLITE_FLOAT:
-      v.real = sqlite3_column_double(stmt, i);
+      v.real = sqlite3_value_double(column);
       v.kind = Value::Kind::Real;
       if (type.base == Base::Number) {
         std::string bytes;
@@ -284,10 +307,10 @@ Value read_column(sqlite3_stmt *stmt, int i, const Type &type) {
       }
       return v;
     default: {
-      const unsigned char *t = sqlite3_column_text(stmt, i);
+      const unsigned char *t = sqlite3_value_text(column);
       v.kind = Value::Kind::Text;
       v.bytes.assign(reinterpret_cast<const char *>(t ? t : reinterpret_cast<const unsigned char *>("")),
-                     static_cast<size_t>(sqlite3_column_bytes(stmt, i)));
+                     static_cast<size_t>(sqlite3_value_bytes(column)));
       if (v.bytes.empty()) v.kind = Value::Kind::Null;
       return v;
     }
@@ -432,13 +455,22 @@ Cursor::Compiled &Cursor::compile(Session &s, Binds &binds) {
   return *compiled_.back();
 }
 
-void bind_params(Session &s, const Plan &plan, sqlite3_stmt *stmt, Binds &binds, uint32_t iteration) {
+void bind_params(Session &s, const Plan &plan, sqlite3_stmt *stmt, Binds &binds, uint32_t iteration,
+                 std::vector<Value> *held) {
+  // Sized before any element is bound: growing it later would move the
+  // bytes SQLite already points at.
+  if (held != nullptr) held->resize(plan.params.size());
   for (size_t i = 0; i < plan.params.size(); ++i) {
     const Param &p = plan.params[i];
     Value v = p.source == Param::Source::Constant ? p.constant : binds.value(p.index, iteration);
-    v = coerce(s, v, p.as);
+    if (!unchanged_by_coerce(v, p.as)) v = coerce(s, v, p.as);
     if (p.fit) fit_to_column(p.column_type, p.column_name, &v);
-    bind_value(stmt, static_cast<int>(i) + 1, v);
+    if (held == nullptr) {
+      bind_value(stmt, static_cast<int>(i) + 1, v, true);
+    } else {
+      (*held)[i] = std::move(v);
+      bind_value(stmt, static_cast<int>(i) + 1, (*held)[i], false);
+    }
   }
 }
 
@@ -448,7 +480,7 @@ void Cursor::run_dml(Session &s, Compiled &c, Binds &binds, uint32_t iters, uint
   last_table_id_ = plan.table_id;
   for (uint32_t iteration = rowoff; iteration < iters; ++iteration) {
     sqlite3_reset(c.stmt);
-    bind_params(s, plan, c.stmt, binds, iteration);
+    bind_params(s, plan, c.stmt, binds, iteration, &c.bound);
     uint64_t returned = 0;
     for (;;) {
       int rc = sqlite3_step(c.stmt);
@@ -508,7 +540,7 @@ void Cursor::execute(Session &s, Binds &binds, uint32_t iters, uint32_t rowoff, 
       Compiled &c = compile(s, binds);
       if (c.plan.for_update) begin_transaction(s);
       sqlite3_reset(c.stmt);
-      bind_params(s, c.plan, c.stmt, binds, 0);
+      bind_params(s, c.plan, c.stmt, binds, 0, &c.bound);
       columns_ = c.plan.columns;
       query_ = c.stmt;
       return;

@@ -46,14 +46,18 @@ class Binds {
 // ORA-01858 ...), then checks it against a column's type when one is given.
 Value coerce(Session &s, const Value &v, const Type &to);
 void fit_to_column(const Type &column, const std::string &column_name, Value *v);
-// A value as SQLite stores it, bound to parameter i.
-void bind_value(sqlite3_stmt *stmt, int i, const Value &v);
+// A value as SQLite stores it, bound to parameter i: copied, or pointed at
+// when the caller keeps it unchanged until the statement is bound again.
+void bind_value(sqlite3_stmt *stmt, int i, const Value &v, bool copy = true);
 // A stored value back, knowing its Oracle type.
 Value read_column(sqlite3_stmt *stmt, int i, const Type &type);
 
 // Binds a plan's parameters for one iteration: each value coerced to the
 // type the statement gives it and checked against its column.
-void bind_params(Session &s, const Plan &plan, sqlite3_stmt *stmt, Binds &binds, uint32_t iteration);
+// With `held`, the values are kept there and bound without a copy; the
+// caller keeps `held` until the statement is bound again or finalized.
+void bind_params(Session &s, const Plan &plan, sqlite3_stmt *stmt, Binds &binds, uint32_t iteration,
+                 std::vector<Value> *held = nullptr);
 
 // SQLite's latest error on the connection, as the ORA error Oracle gives.
 SqlError map_error(Session &s, const Plan *plan);
@@ -108,6 +112,7 @@ class Cursor {
     Plan plan;
     sqlite3_stmt *stmt = nullptr;
     std::vector<sqlite3_stmt *> then;
+    std::vector<Value> bound;  // what stmt's parameters point at
   };
   Compiled &compile(Session &s, Binds &binds);
   void run_dml(Session &s, Compiled &c, Binds &binds, uint32_t iters, uint32_t rowoff, uint64_t *rows);

@@ -114,7 +114,10 @@ std::unique_ptr<Session> open_session(const std::string &path, const std::string
   auto s = std::make_unique<Session>();
   s->path = path;
   s->user = user;
-  if (sqlite3_open_v2(path.c_str(), &s->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+  // A session's connection is used by one thread at a time, as the session's
+  // own state is: SQLite need not lock it on every call.
+  if (sqlite3_open_v2(path.c_str(), &s->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                      nullptr) != SQLITE_OK) {
     return nullptr;
   }
   if (!configure_connection(s->db, s.get())) return nullptr;

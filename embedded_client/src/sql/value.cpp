@@ -1,5 +1,6 @@
 #include "src/sql/value.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -80,17 +81,25 @@ bool decode_number(std::string_view bytes, oracle::Number *out) {
   return oracle::decode(full, out) == 0;
 }
 
-std::string number_from_int64(int64_t value) {
-  if (value == 0) return std::string(1, '\x80');
-  bool negative = value < 0;
-  uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+namespace {
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The bytes of magnitude x 10^-scale, with the sign given.
+std::string number_from_scaled(uint64_t magnitude, bool negative, int scale) {
+  if (magnitude == 0) return std::string(1, '\x80');
+  if (scale % 2 != 0) {  // base-100 digits need an even power of ten
+    if (magnitude % 10 == 0) magnitude /= 10, --scale;
+    else magnitude *= 10, ++scale;
+  }
   uint8_t digits[12] = {};
   int count = 0;
   while (magnitude != 0) {  // least significant first
     digits[count++] = static_cast<uint8_t>(magnitude % 100);
     magnitude /= 100;
   }
-  int exponent = count;
+  int exponent = count - scale / 2;
   int low = 0;
   while (low < count && digits[low] == 0) ++low;  // trailing zero digits are not stored
   std::string out;
@@ -104,6 +113,14 @@ std::string number_from_int64(int64_t value) {
     out.push_back(static_cast<char>(102));
   }
   return out;
+}
+
+}  // namespace
+
+std::string number_from_int64(int64_t value) {
+  bool negative = value < 0;
+  uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  return number_from_scaled(magnitude, negative, 0);
 }
 
 int number_to_int64(std::string_view bytes, int64_t *out, bool *fraction) {
@@ -145,9 +162,25 @@ int number_from_double(double value, std::string *out) {
     *out = std::string(1, '\x80');
     return 0;
   }
-  if (value == std::trunc(value) && std::fabs(value) < 9.0e18) {
+  // Integers below 2^53 are exact and as short as any text; above, the
+  // shortest text is not the integer the double holds.
+  if (value == std::trunc(value) && std::fabs(value) < 9007199254740992.0) {
     *out = number_from_int64(static_cast<int64_t>(value));
     return 0;
+  }
+  // The fewest decimal places that read back as the same double, while
+  // the scaled value stays an exact integer: most doubles programs bind.
+  double magnitude = std::fabs(value);
+  constexpr double kExactIntegers = 9007199254740992.0;  // 2^53
+  if (magnitude >= 1e-15) {
+    for (int places = 1; places <= 22; ++places) {
+      double scaled = std::nearbyint(magnitude * kPowersOfTen[places]);
+      if (scaled >= kExactIntegers) break;
+      if (scaled / kPowersOfTen[places] == magnitude) {
+        *out = number_from_scaled(static_cast<uint64_t>(scaled), value < 0, places);
+        return 0;
+      }
+    }
   }
   char text[64];
   auto r = std::to_chars(text, text + sizeof text - 1, value, std::chars_format::scientific);
@@ -170,6 +203,31 @@ int number_from_double(double value, std::string *out) {
 }
 
 double number_to_double(std::string_view bytes) {
+  // Up to seven base-100 digits make an integer below 2^53, and powers of
+  // ten to 1E22 are exact doubles, so one multiplication or division gives
+  // the nearest double, as reading the decimal text would.
+  auto b = reinterpret_cast<const uint8_t *>(bytes.data());
+  size_t n = bytes.size();
+  if (n == 1 && b[0] == 0x80) return 0.0;
+  if (n >= 2 && n <= 9) {
+    bool negative = (b[0] & 0x80) == 0;
+    int exponent = negative ? 0x3F - b[0] : b[0] - 0xC0;
+    size_t digits = n - 1;
+    if (negative && b[n - 1] == 102) --digits;
+    bool fast = digits >= 1 && digits <= 7;
+    uint64_t m = 0;
+    for (size_t i = 0; fast && i < digits; ++i) {
+      unsigned d = negative ? 101u - b[i + 1] : b[i + 1] - 1u;
+      fast = d <= 99;
+      m = m * 100 + d;
+    }
+    int power = 2 * (exponent - static_cast<int>(digits));
+    if (fast && power >= -22 && power <= 22) {
+      double r = power >= 0 ? static_cast<double>(m) * kPowersOfTen[power]
+                           : static_cast<double>(m) / kPowersOfTen[-power];
+      return negative ? -r : r;
+    }
+  }
   bool negative;
   std::string digits;
   long e10;
@@ -263,8 +321,34 @@ int number_from_text(std::string_view text, std::string *out) {
   return status == oracle::kOverflow ? 1426 : status == oracle::kUnderflow ? 0 : status;
 }
 
+namespace {
+
+// Whether canonical NUMBER bytes need no rounding and no check for the
+// column, read off their shape alone: how many base-100 digits, and where
+// the point falls. False when only the full check can tell.
+bool number_fits_as_is(const Type &column, std::string_view bytes) {
+  auto b = reinterpret_cast<const uint8_t *>(bytes.data());
+  size_t n = bytes.size();
+  if (n < 2 || n > 22) return false;
+  bool negative = (b[0] & 0x80) == 0;
+  int exponent = negative ? 0x3F - b[0] : b[0] - 0xC0;
+  int count = static_cast<int>(n - 1) - (negative && b[n - 1] == 102 ? 1 : 0);
+  if (column.is_float) {
+    int bits = column.precision > 0 ? column.precision : 126;
+    return 2 * count <= static_cast<int>(std::ceil(bits * 0.30103));
+  }
+  if (column.precision <= 0 || column.scale < 0 || column.scale == -127) return false;
+  int first = negative ? 101 - b[1] : b[1] - 1;
+  int fraction = 2 * std::max(0, count - exponent);  // at most
+  int whole = exponent > 0 ? 2 * exponent - (first < 10 ? 1 : 0) : 0;
+  return fraction <= column.scale && whole <= column.precision - column.scale;
+}
+
+}  // namespace
+
 int number_fit(const Type &column, std::string *bytes) {
   if (column.base != Base::Number) return 0;
+  if (number_fits_as_is(column, *bytes)) return 0;
   oracle::Number n;
   if (!decode_number(*bytes, &n)) return 1722;
   if (n.is_zero()) return 0;
