@@ -1,5 +1,5 @@
-// Oracle's error records: the message texts, by code, and the mapping of
-// SQLite's errors onto them.
+// Oracle's error records: the message texts, by code, and the records
+// OCIErrorGet reads (the SQL engine maps SQLite's errors before they come here).
 #pragma once
 
 #include <string>

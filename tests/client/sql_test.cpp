@@ -78,6 +78,18 @@ TEST_F(Sql, QueriesJoinGroupOrderAndNest) {
   EXPECT_EQ(fails("SELECT (SELECT id FROM emp) FROM dual"), 1427);
 }
 
+TEST_F(Sql, AnalyticFunctionsMoveWithTheirWindow) {
+  ok("CREATE TABLE t (n NUMBER)");
+  for (const char *n : {"1", "2", "3", "4.5"}) ok(std::string("INSERT INTO t VALUES (") + n + ")");
+  EXPECT_EQ(rows("SELECT n, sum(n) OVER (ORDER BY n), count(*) OVER (), row_number() OVER (ORDER BY n DESC) "
+                 "FROM t ORDER BY n"),
+            "1|1|4|4;2|3|4|3;3|6|4|2;4.5|10.5|4|1");
+  // A frame that slides: rows leave it as well as join it.
+  EXPECT_EQ(rows("SELECT sum(n) OVER (ORDER BY n ROWS BETWEEN 1 PRECEDING AND CURRENT ROW), "
+                 "avg(n) OVER (ORDER BY n ROWS BETWEEN 1 PRECEDING AND 1 FOLLOWING) FROM t ORDER BY n"),
+            "1|1.5;3|2;5|3.16666666666666666666666666666666666667;7.5|3.75");
+}
+
 TEST_F(Sql, ConstraintsGiveOraclesErrors) {
   ok("CREATE TABLE p (id NUMBER CONSTRAINT p_pk PRIMARY KEY, code VARCHAR2(5) NOT NULL, "
      "CONSTRAINT p_code_uk UNIQUE (code), CONSTRAINT p_id_ck CHECK (id > 0))");

@@ -1211,6 +1211,26 @@ void sum_step(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
   });
 }
 
+// A row leaving a window frame: SUM and AVG OVER (...) move with the frame.
+void sum_inverse(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
+  (void)argc;
+  auto *state = static_cast<SumState *>(sqlite3_aggregate_context(ctx, sizeof(SumState)));
+  if (state == nullptr) return sqlite3_result_error_nomem(ctx);
+  if (is_null(argv[0]) || state->failed || state->count == 0) return;
+  guarded(ctx, [&] {
+    Number value, total, r;
+    if (!number_arg(ctx, argv[0], &value)) {
+      state->failed = true;
+      return;
+    }
+    oracle::decode(state->sum, &total);
+    oracle::subtract(total, value, &r);
+    oracle::encode(r, state->sum);
+    --state->count;
+  });
+}
+
+// The result so far; as the final result it also serves a window's value.
 template <bool average>
 void sum_final(sqlite3_context *ctx) {
   auto *state = static_cast<SumState *>(sqlite3_aggregate_context(ctx, 0));
@@ -1288,6 +1308,28 @@ void variance_step(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
     oracle::encode(value, state->sum);
     oracle::encode(square, state->squares);
     ++state->count;
+  });
+}
+
+void variance_inverse(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
+  (void)argc;
+  auto *state = static_cast<VarianceState *>(sqlite3_aggregate_context(ctx, sizeof(VarianceState)));
+  if (state == nullptr) return sqlite3_result_error_nomem(ctx);
+  if (is_null(argv[0]) || state->failed || state->count == 0) return;
+  guarded(ctx, [&] {
+    Number value, square, sum, squares;
+    if (!number_arg(ctx, argv[0], &value)) {
+      state->failed = true;
+      return;
+    }
+    oracle::multiply(value, value, &square);
+    oracle::decode(state->sum, &sum);
+    oracle::decode(state->squares, &squares);
+    oracle::subtract(sum, value, &sum);
+    oracle::subtract(squares, square, &squares);
+    oracle::encode(sum, state->sum);
+    oracle::encode(squares, state->squares);
+    --state->count;
   });
 }
 
@@ -1417,13 +1459,16 @@ void register_functions(sqlite3 *db, Session *session) {
     sqlite3_create_function_v2(db, d.name, d.args, flags, session, d.scalar, nullptr, nullptr, nullptr);
   }
   register_lob_functions(db);
-  sqlite3_create_function_v2(db, "z_sum", 1, SQLITE_UTF8, session, nullptr, sum_step, sum_final<false>, nullptr);
-  sqlite3_create_function_v2(db, "z_avg", 1, SQLITE_UTF8, session, nullptr, sum_step, sum_final<true>, nullptr);
+  // The numeric aggregates are window functions too (SUM(x) OVER ...).
+  sqlite3_create_window_function(db, "z_sum", 1, SQLITE_UTF8, session, sum_step, sum_final<false>,
+                                 sum_final<false>, sum_inverse, nullptr);
+  sqlite3_create_window_function(db, "z_avg", 1, SQLITE_UTF8, session, sum_step, sum_final<true>, sum_final<true>,
+                                 sum_inverse, nullptr);
   sqlite3_create_function_v2(db, "z_single", 1, SQLITE_UTF8, session, nullptr, single_step, single_final, nullptr);
-  sqlite3_create_function_v2(db, "z_variance", 1, SQLITE_UTF8, session, nullptr, variance_step,
-                             variance_final<false>, nullptr);
-  sqlite3_create_function_v2(db, "z_stddev", 1, SQLITE_UTF8, session, nullptr, variance_step,
-                             variance_final<true>, nullptr);
+  sqlite3_create_window_function(db, "z_variance", 1, SQLITE_UTF8, session, variance_step, variance_final<false>,
+                                 variance_final<false>, variance_inverse, nullptr);
+  sqlite3_create_window_function(db, "z_stddev", 1, SQLITE_UTF8, session, variance_step, variance_final<true>,
+                                 variance_final<true>, variance_inverse, nullptr);
 }
 
 }  // namespace zec::sql
