@@ -42,6 +42,13 @@ void command_break_or_reset(const CommandCall &call, int32_t selector) noexcept;
 void command_duration_begin(const CommandCall &call) noexcept;   // 8
 void command_duration_end(const CommandCall &call) noexcept;     // 7
 
+// Statements: prepare, bind, define, execute and fetch.
+void command_stmt_prepare(const CommandCall &call) noexcept;              // 16
+void command_stmt_execute(const CommandCall &call) noexcept;              // 19
+void command_stmt_fetch(const CommandCall &call) noexcept;                // 18
+void command_bind(const CommandCall &call, int32_t selector) noexcept;    // 64, 63, 173, 172
+void command_define(const CommandCall &call, int32_t selector) noexcept;  // 61, 174
+
 // Numbers and dates.
 void command_number_two(const CommandCall &call, int32_t selector) noexcept;      // 148 128 133 142 132 134 144
 void command_number_one(const CommandCall &call, int32_t selector) noexcept;      // 127 129 130 135 137-139 141 143 145-147

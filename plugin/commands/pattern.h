@@ -23,6 +23,18 @@ inline bool has_type(uint32_t handle, int32_t type) noexcept {
   return handle != 0 && registry_type(handle) == type;
 }
 
+// A handle parameter's word, as the host passed it.
+inline uint32_t handle_param(const CommandCall &call, int16_t i) noexcept {
+  return static_cast<uint32_t>(param_long(call, i));
+}
+
+// A handle parameter that must be registered under `type`: its word, or 0
+// when the registry does not have it so (the command then refuses).
+inline uint32_t typed_handle(const CommandCall &call, int16_t i, int32_t type) noexcept {
+  uint32_t handle = handle_param(call, i);
+  return has_type(handle, type) ? handle : 0;
+}
+
 // Ends a command whose handle parameters failed their check: -2, no handle,
 // no OCI call.
 inline void refuse(const CommandCall &call) noexcept {

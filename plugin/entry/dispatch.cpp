@@ -62,6 +62,13 @@ void run_command(int32_t selector, const CommandCall &call) noexcept {
     case 59: return command_descriptor_free(call);
     case 60: return command_descriptor_alloc(call);
 
+    // Statements.
+    case 16: return command_stmt_prepare(call);
+    case 18: return command_stmt_fetch(call);
+    case 19: return command_stmt_execute(call);
+    case 61: case 174: return command_define(call, selector);
+    case 63: case 64: case 172: case 173: return command_bind(call, selector);
+
     // Numbers and dates.
     case 148: case 128: case 133: case 142: case 132: case 134: case 144:
       return command_number_two(call, selector);

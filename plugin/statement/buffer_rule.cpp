@@ -76,7 +76,7 @@ BufferRule size_value_buffer(const VariableReference *ref, uint16_t data_type, V
   int32_t rows = 1;
   if (shape.per_element && element < 0) {
     rows = array_size(v);
-    if (rows <= 0) return BufferRule::Unsupported;
+    if (rows <= 0) return BufferRule::EmptyArray;
   }
   if (shape.element_size == -1) {
     // A LOB locator bind: one cell holding the locator handle the variable holds.

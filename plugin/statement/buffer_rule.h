@@ -27,7 +27,8 @@ struct ValueBuffer {
 
 enum class BufferRule : uint8_t {
   Made,
-  Unsupported,  // no buffer for this type and data type (or an empty whole array)
+  Unsupported,  // no buffer for this type and data type
+  EmptyArray,   // a whole array of no elements
   TooLarge,     // rows x element size beyond kMaxValueBuffer
   NoMemory,
 };

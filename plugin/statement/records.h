@@ -52,6 +52,7 @@ struct BindRecord {
   uint32_t bind_handle = 0;  // data-at-execute binds: how the callback finds its record
   void *dynamic_context = nullptr;
   uint32_t bytes_remaining = 0;  // of a data-at-execute value, not yet handed to OCI
+  uint32_t value_length = 0;     // bytes the input transfer placed: what a piecewise bind sends
   BindRecord *next = nullptr;
 };
 
@@ -67,6 +68,7 @@ struct DefineRecord {
   uint32_t define_handle = 0;
   void *dynamic_context = nullptr;
   int32_t bytes_received = 0;  // of the current dynamic fetch, before this piece
+  bool dynamic = false;        // pieces through the define callback; the buffer grows
   DefineRecord *next = nullptr;
 };
 

@@ -89,7 +89,8 @@ TEST_F(BufferRuleTest, ArraysGiveARowAnElementOrOneRowForOneElement) {
   EXPECT_EQ(shape("ta", SQLT_LNG), P(32002, 2));
   EXPECT_EQ(shape("sa", SQLT_STR), P(22, 1));
   EXPECT_EQ(shape("sa", SQLT_STR, 1), P(256, 1));
-  EXPECT_EQ(shape("none", SQLT_INT), P(0, 0));  // an empty whole array
+  ValueBuffer empty;
+  EXPECT_EQ(rule("none", SQLT_INT, &empty), BufferRule::EmptyArray);
   ValueBuffer b;
   ASSERT_EQ(rule("la", SQLT_INT, &b), BufferRule::Made);
   ASSERT_GE(b.bytes.size, 200u);

@@ -1,0 +1,367 @@
+// Statements: prepare, bind, define, execute and fetch, and the callbacks
+// that move LONG values in pieces. Around execute and fetch the statement's
+// records are transferred: inputs before, outputs after.
+#include <algorithm>
+#include <cstring>
+
+#include "commands/commands.h"
+#include "commands/pattern.h"
+#include "host/protocol.h"
+#include "statement/buffer_rule.h"
+#include "statement/records.h"
+#include "statement/transfer.h"
+#include "support/bytes.h"
+
+namespace zorvan {
+namespace {
+
+constexpr uint32_t kBindPiece = 65536;
+constexpr uint32_t kMostGrowth = 0x100000;  // a piece of a growing LONG adds at most 1 MiB
+
+bool is_long_type(uint16_t dty) noexcept { return dty == SQLT_LNG || dty == SQLT_LBI; }
+bool is_locator_type(int32_t dty) noexcept { return dty == SQLT_CLOB || dty == SQLT_BLOB || dty == SQLT_BFILEE; }
+
+// The statement's registry node, when the handle is a registered statement.
+RegistryNode *statement_node(uint32_t handle) noexcept {
+  RegistryNode *node = nullptr;
+  return handle != 0 && registry_find(handle, &node) == OCI_HTYPE_STMT ? node : nullptr;
+}
+
+// A bind or define handle parameter: one the registry has under `type` is
+// reused, any other value lets OCI make a new one.
+bool reusable_handle(uint32_t handle, int32_t type, uint32_t *out) noexcept {
+  int32_t registered = handle != 0 ? registry_type(handle) : 0;
+  *out = registered == type ? handle : 0;
+  return registered == 0 || registered == type;
+}
+
+// Refused parameters end a bind or define: -2 with no handle, after the
+// parts made so far are released.
+template <class Parts, class Release>
+void refuse_with(const CommandCall &call, Parts &parts, Release release, sword status = OCI_INVALID_HANDLE) noexcept {
+  release(parts);
+  report_failure(call, status, 0);
+}
+
+// A LOB bind or define names its locator in a cell taken at bind or define
+// time: OCI must not write through one the host has freed since.
+bool locators_registered(const RegistryNode &st) noexcept {
+  auto live = [](const uint8_t *cell) {
+    if (cell == nullptr) return false;
+    int32_t type = registry_type(load<uint32_t>(cell));
+    return type == OCI_DTYPE_LOB || type == OCI_DTYPE_FILE;
+  };
+  for (const BindRecord *r = st.binds; r != nullptr; r = r->next)
+    if (is_locator_type(r->data_type) && !live(r->value_buffer)) return false;
+  for (const DefineRecord *r = st.defines; r != nullptr; r = r->next)
+    if (is_locator_type(r->data_type) && !live(r->value_buffer)) return false;
+  return true;
+}
+
+// The rows OCI may write into every define, and read from every bind.
+int32_t define_rows(const RegistryNode &st) noexcept {
+  int32_t rows = INT32_MAX;
+  for (const DefineRecord *r = st.defines; r != nullptr; r = r->next) rows = std::min(rows, r->row_count);
+  return rows;
+}
+int32_t bind_rows(const RegistryNode &st) noexcept {
+  int32_t rows = INT32_MAX;
+  for (const BindRecord *r = st.binds; r != nullptr; r = r->next) rows = std::min(rows, r->row_count);
+  return rows;
+}
+
+template <class Record, class List>
+Record *record_of(List *head, uint32_t handle, uint32_t Record::*field) noexcept {
+  for (Record *r = head; r != nullptr; r = r->next)
+    if (r->*field == handle) return r;
+  return nullptr;
+}
+
+// The statement node of a bind or define handle given to a callback.
+RegistryNode *parent_statement(uint32_t handle, int32_t type) noexcept {
+  RegistryNode *node = nullptr;
+  if (registry_find(handle, &node) != type) return nullptr;
+  return statement_node(node->parent);
+}
+
+sb4 __cdecl dynamic_bind_callback(void *, OCIBind *bindp, ub4, ub4, void **bufpp, ub4 *alenp, ub1 *piecep,
+                                  void **indpp) noexcept {
+  uint32_t handle = handle_word(bindp);
+  RegistryNode *st = parent_statement(handle, OCI_HTYPE_BIND);
+  BindRecord *r = st ? record_of<BindRecord>(st->binds, handle, &BindRecord::bind_handle) : nullptr;
+  if (r == nullptr) return OCI_INVALID_HANDLE;
+  *indpp = r->sides.indicators;
+  // The value the input transfer placed, in pieces from its start.
+  uint32_t length = std::min(r->value_length, r->buffer_size);
+  uint32_t remaining = std::min(r->bytes_remaining, length);
+  *bufpp = r->value_buffer + (length - remaining);
+  if (remaining < kBindPiece) {
+    *alenp = remaining;
+    *piecep = OCI_LAST_PIECE;
+  } else {
+    *alenp = kBindPiece;
+  }
+  r->bytes_remaining = remaining - *alenp;
+  host::piece_notify();
+  return OCI_CONTINUE;
+}
+
+sb4 __cdecl dynamic_define_callback(void *, OCIDefine *defnp, ub4, void **bufpp, ub4 **alenpp, ub1 *piecep,
+                                    void **indpp, ub2 **rcodep) noexcept {
+  uint32_t handle = handle_word(defnp);
+  RegistryNode *st = parent_statement(handle, OCI_HTYPE_DEFINE);
+  DefineRecord *r = st ? record_of<DefineRecord>(st->defines, handle, &DefineRecord::define_handle) : nullptr;
+  if (r == nullptr) return OCI_INVALID_HANDLE;
+  if (*piecep == OCI_FIRST_PIECE || *piecep == OCI_ONE_PIECE) {
+    // A new value: the whole buffer is its room.
+    r->bytes_received = 0;
+    r->element_size = static_cast<int32_t>(r->buffer_size);
+  } else {
+    // The piece just filled counts once, even if the buffer cannot grow.
+    uint64_t received = static_cast<uint64_t>(std::max(r->bytes_received, 0)) +
+                        static_cast<uint64_t>(std::max(r->element_size, 0));
+    r->bytes_received = static_cast<int32_t>(std::min<uint64_t>(received, kMaxValueBuffer));
+    r->element_size = 0;
+    uint64_t growth = std::min<uint64_t>(std::max<uint64_t>(received, 1), kMostGrowth);
+    uint64_t need = std::min<uint64_t>(received + growth, kMaxValueBuffer);
+    if (need <= received) return OCI_ERROR;  // a LONG is at most 2 GB - 1
+    if (need > r->buffer_size) {
+      auto *grown = static_cast<uint8_t *>(plugin_alloc(static_cast<size_t>(need)));
+      if (grown == nullptr) return OCI_ERROR;
+      std::memcpy(grown, r->value_buffer, static_cast<size_t>(received));
+      plugin_free(r->value_buffer);
+      r->value_buffer = grown;
+      r->buffer_size = static_cast<uint32_t>(need);
+    }
+    r->element_size = static_cast<int32_t>(need - received);
+  }
+  *alenpp = reinterpret_cast<ub4 *>(&r->element_size);
+  *indpp = r->sides.indicators;
+  *rcodep = r->sides.return_codes;
+  *bufpp = r->value_buffer + r->bytes_received;
+  host::piece_notify();
+  return OCI_CONTINUE;
+}
+
+// The side arrays' variables, read from three consecutive parameters.
+void read_sides(const CommandCall &call, int16_t first, SideArrays &sides) noexcept {
+  sides.indicator_variable = copy_variable_ref(param_variable(call, first));
+  sides.length_variable = copy_variable_ref(param_variable(call, static_cast<int16_t>(first + 1)));
+  sides.return_code_variable = copy_variable_ref(param_variable(call, static_cast<int16_t>(first + 2)));
+}
+
+// A second value variable must fit the first's buffer, row for row.
+bool second_fits(const VariableReference *second, uint16_t dty, const ValueBuffer &first) noexcept {
+  ValueBuffer b;
+  if (size_value_buffer(second, dty, &b) != BufferRule::Made) return false;
+  return b.element_size <= first.element_size && b.row_count <= first.row_count;
+}
+
+}  // namespace
+
+void command_stmt_prepare(const CommandCall &call) noexcept {
+  uint32_t statement = handle_param(call, 1);
+  uint32_t error = handle_param(call, 2);
+  uint32_t length = param_text_handle(call, 3, {});
+  HeapBytes text = heap_bytes(length);
+  if (!text) return report_failure(call, OCI_ERROR, 0);
+  param_text_handle(call, 3, std::span<uint8_t>(text.get(), length));
+  ub4 mode = static_cast<ub4>(param_long(call, 4));
+  RegistryNode *node = statement_node(statement);
+  if (node == nullptr || !has_type(error, OCI_HTYPE_ERROR)) return refuse(call);
+  auto prepare = COMMAND_OCI(call, OCIStmtPrepare);
+  if (prepare == nullptr) return;
+  plugin_free(node->statement_text);
+  node->statement_text = reinterpret_cast<char *>(text.data.release());
+  sword status = prepare(as_handle<OCIStmt>(statement), as_handle<OCIError>(error),
+                         reinterpret_cast<const OraText *>(node->statement_text), length, OCI_NTV_SYNTAX, mode);
+  finish(call, status, error);
+}
+
+void command_stmt_execute(const CommandCall &call) noexcept {
+  uint32_t service = handle_param(call, 1);
+  uint32_t statement = handle_param(call, 2);
+  uint32_t error = handle_param(call, 3);
+  ub4 iters = static_cast<ub4>(param_long(call, 4));
+  ub4 rowoff = static_cast<ub4>(param_long(call, 5));
+  uint32_t snap_in = handle_param(call, 6);
+  uint32_t snap_out = handle_param(call, 7);
+  ub4 mode = static_cast<ub4>(param_long(call, 8));
+  RegistryNode *node = statement_node(statement);
+  if (!has_type(service, OCI_HTYPE_SVCCTX) || node == nullptr || !has_type(error, OCI_HTYPE_ERROR) ||
+      (snap_in != 0 && !has_type(snap_in, OCI_DTYPE_SNAP)) || (snap_out != 0 && !has_type(snap_out, OCI_DTYPE_SNAP)))
+    return refuse(call);
+  auto execute = COMMAND_OCI(call, OCIStmtExecute);
+  auto attr_get = COMMAND_OCI(call, OCIAttrGet);
+  if (execute == nullptr || attr_get == nullptr) return;
+  // OCI reads iters rows of every bind of a DML statement and writes iters
+  // rows into every define of a query: no more than their buffers hold.
+  ub2 type = 0;
+  attr_get(as_handle<void>(statement), OCI_HTYPE_STMT, &type, nullptr, OCI_ATTR_STMT_TYPE, as_handle<OCIError>(error));
+  int32_t limit = type == OCI_STMT_SELECT ? define_rows(*node) : bind_rows(*node);
+  if (iters > static_cast<ub4>(limit) || !locators_registered(*node)) return refuse(call);
+  if (int code = transfer_bind_inputs(*node); code != 0)
+    return report_failure(call, code == 4 ? 4 : OCI_INVALID_HANDLE, error);
+  clear_define_buffers(*node);
+  sword status = execute(as_handle<OCISvcCtx>(service), as_handle<OCIStmt>(statement), as_handle<OCIError>(error),
+                         iters, rowoff, as_handle<OCISnapshot>(snap_in), as_handle<OCISnapshot>(snap_out), mode);
+  if (!is_success(status) && status != OCI_NO_DATA) return report_failure(call, status, error);
+  transfer_define_outputs(*node);
+  transfer_bind_outputs(*node);
+  result_set_long(call, status);
+}
+
+void command_stmt_fetch(const CommandCall &call) noexcept {
+  uint32_t statement = handle_param(call, 1);
+  uint32_t error = handle_param(call, 2);
+  ub4 rows = static_cast<ub4>(param_long(call, 3));
+  RegistryNode *node = statement_node(statement);
+  if (node == nullptr || !has_type(error, OCI_HTYPE_ERROR)) return refuse(call);
+  if (rows > static_cast<ub4>(define_rows(*node)) || !locators_registered(*node)) return refuse(call);
+  auto fetch = COMMAND_OCI(call, OCIStmtFetch);
+  if (fetch == nullptr) return;
+  clear_define_buffers(*node);
+  sword status = fetch(as_handle<OCIStmt>(statement), as_handle<OCIError>(error), rows, OCI_FETCH_NEXT, OCI_DEFAULT);
+  node->last_fetch_status = status;
+  // What the fetch delivered reaches the host whatever it answered.
+  transfer_define_outputs(*node);
+  transfer_bind_outputs(*node);
+  result_set_long(call, status);
+  if (!is_success(status) && status != OCI_NO_DATA) report_failure(call, status, error);
+}
+
+void command_bind(const CommandCall &call, int32_t selector) noexcept {
+  bool by_name = selector == 64 || selector == 173;
+  bool pair = selector == 172 || selector == 173;
+  int16_t shift = pair ? 1 : 0;
+  uint32_t statement = handle_param(call, 1);
+  uint32_t given_bind = handle_param(call, 2);
+  uint32_t error = handle_param(call, 3);
+  host::ZString name{};
+  int32_t position = 0;
+  if (by_name) param_text(call, 4, name);
+  else position = param_long(call, 4);
+  BindRecord parts;
+  parts.value_variable = copy_variable_ref(param_variable(call, 5));
+  if (pair) parts.second_value_variable = copy_variable_ref(param_variable(call, 6));
+  auto dty = static_cast<uint16_t>(param_long(call, static_cast<int16_t>(6 + shift)));
+  read_sides(call, static_cast<int16_t>(7 + shift), parts.sides);
+  ub4 mode = static_cast<ub4>(param_long(call, static_cast<int16_t>(10 + shift)));
+  parts.output = static_cast<uint8_t>(param_long(call, static_cast<int16_t>(11 + shift)));
+
+  RegistryNode *node = statement_node(statement);
+  uint32_t bind = 0;
+  if (node == nullptr || !has_type(error, OCI_HTYPE_ERROR) || !reusable_handle(given_bind, OCI_HTYPE_BIND, &bind))
+    return refuse_with(call, parts, release_bind_parts);
+  ValueBuffer buffer;
+  BufferRule rule = size_value_buffer(parts.value_variable, dty, &buffer);
+  if (rule != BufferRule::Made) return refuse_with(call, parts, release_bind_parts, rule == BufferRule::NoMemory ? OCI_ERROR : OCI_INVALID_HANDLE);
+  if (pair && !second_fits(parts.second_value_variable, dty, buffer)) return refuse_with(call, parts, release_bind_parts);
+  parts.element_size = capped_value_size(buffer.element_size, dty);
+  parts.row_count = buffer.row_count;
+  parts.data_type = dty;
+  parts.buffer_size = static_cast<uint32_t>(buffer.bytes.size);
+  parts.value_buffer = buffer.bytes.data.release();
+  if (!make_side_arrays(parts.sides, parts.row_count)) return refuse_with(call, parts, release_bind_parts, OCI_ERROR);
+
+  auto *handle = as_handle<OCIBind>(bind);
+  sword status;
+  if (by_name) {
+    auto by = COMMAND_OCI(call, OCIBindByName);
+    if (by == nullptr) return release_bind_parts(parts);
+    status = by(as_handle<OCIStmt>(statement), &handle, as_handle<OCIError>(error),
+                reinterpret_cast<const OraText *>(name), static_cast<sb4>(std::strlen(name)), parts.value_buffer,
+                parts.element_size, dty, parts.sides.indicators, parts.sides.lengths, parts.sides.return_codes, 0,
+                nullptr, mode);
+  } else {
+    auto by = COMMAND_OCI(call, OCIBindByPos);
+    if (by == nullptr) return release_bind_parts(parts);
+    status = by(as_handle<OCIStmt>(statement), &handle, as_handle<OCIError>(error), static_cast<ub4>(position),
+                parts.value_buffer, parts.element_size, dty, parts.sides.indicators, parts.sides.lengths,
+                parts.sides.return_codes, 0, nullptr, mode);
+  }
+  if (!is_success(status)) {
+    release_bind_parts(parts);
+    return report_failure(call, status, error);
+  }
+  uint32_t word = handle_word(handle);
+  param_set_long(call, 2, static_cast<int32_t>(word));
+  BindRecord *record = nullptr;
+  if (registry_add(word, OCI_HTYPE_BIND, statement) == RegistryAdd::NoMemory ||
+      (record = add_bind_record(*node, parts)) == nullptr) {
+    release_bind_parts(parts);
+    return report_failure(call, OCI_ERROR, error);
+  }
+  if (mode == OCI_DATA_AT_EXEC && is_long_type(dty)) {
+    record->bind_handle = word;
+    auto dynamic = COMMAND_OCI(call, OCIBindDynamic);
+    if (dynamic == nullptr) return;
+    status = dynamic(handle, as_handle<OCIError>(error), record->dynamic_context, dynamic_bind_callback, nullptr,
+                     nullptr);
+  }
+  finish(call, status, error);
+}
+
+void command_define(const CommandCall &call, int32_t selector) noexcept {
+  bool pair = selector == 174;
+  int16_t shift = pair ? 1 : 0;
+  uint32_t statement = handle_param(call, 1);
+  uint32_t given_define = handle_param(call, 2);
+  uint32_t error = handle_param(call, 3);
+  ub4 position = static_cast<ub4>(param_long(call, 4));
+  DefineRecord parts;
+  parts.value_variable = copy_variable_ref(param_variable(call, 5));
+  if (pair) parts.second_value_variable = copy_variable_ref(param_variable(call, 6));
+  auto dty = static_cast<uint16_t>(param_long(call, static_cast<int16_t>(6 + shift)));
+  read_sides(call, static_cast<int16_t>(7 + shift), parts.sides);
+  ub4 mode = static_cast<ub4>(param_long(call, static_cast<int16_t>(10 + shift)));
+
+  RegistryNode *node = statement_node(statement);
+  uint32_t define = 0;
+  if (node == nullptr || !has_type(error, OCI_HTYPE_ERROR) ||
+      !reusable_handle(given_define, OCI_HTYPE_DEFINE, &define))
+    return refuse_with(call, parts, release_define_parts);
+  ValueBuffer buffer;
+  switch (size_value_buffer(parts.value_variable, dty, &buffer)) {
+    case BufferRule::Made: break;
+    case BufferRule::EmptyArray: return refuse_with(call, parts, release_define_parts, OCI_ERROR);
+    case BufferRule::NoMemory: return refuse_with(call, parts, release_define_parts, OCI_ERROR);
+    default: return refuse_with(call, parts, release_define_parts);
+  }
+  if (pair && !second_fits(parts.second_value_variable, dty, buffer)) return refuse_with(call, parts, release_define_parts);
+  parts.element_size = buffer.element_size;
+  parts.row_count = buffer.row_count;
+  parts.data_type = dty;
+  parts.dynamic = mode == OCI_DYNAMIC_FETCH && is_long_type(dty);
+  parts.buffer_size = static_cast<uint32_t>(buffer.bytes.size);
+  parts.value_buffer = buffer.bytes.data.release();
+  if (!make_side_arrays(parts.sides, parts.row_count)) return refuse_with(call, parts, release_define_parts, OCI_ERROR);
+  auto by_pos = COMMAND_OCI(call, OCIDefineByPos);
+  if (by_pos == nullptr) return release_define_parts(parts);
+  auto *handle = as_handle<OCIDefine>(define);
+  sb4 size = parts.dynamic ? static_cast<sb4>(kMaxValueBuffer) : parts.element_size;
+  sword status = by_pos(as_handle<OCIStmt>(statement), &handle, as_handle<OCIError>(error), position,
+                        parts.value_buffer, size, dty, parts.sides.indicators, parts.sides.lengths,
+                        parts.sides.return_codes, mode);
+  if (!is_success(status)) {
+    release_define_parts(parts);
+    return report_failure(call, status, error);
+  }
+  uint32_t word = handle_word(handle);
+  param_set_long(call, 2, static_cast<int32_t>(word));
+  parts.define_handle = word;
+  DefineRecord *record = nullptr;
+  if (registry_add(word, OCI_HTYPE_DEFINE, statement) == RegistryAdd::NoMemory ||
+      (record = add_define_record(*node, parts)) == nullptr) {
+    release_define_parts(parts);
+    return report_failure(call, OCI_ERROR, error);
+  }
+  if (parts.dynamic) {
+    auto dynamic = COMMAND_OCI(call, OCIDefineDynamic);
+    if (dynamic == nullptr) return;
+    status = dynamic(handle, as_handle<OCIError>(error), record->dynamic_context, dynamic_define_callback);
+  }
+  finish(call, status, error);
+}
+
+}  // namespace zorvan

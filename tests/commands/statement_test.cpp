@@ -1,0 +1,273 @@
+// Statements through ZorvanPack as a Zorvan program runs SQL: prepare,
+// binds and defines of host variables and arrays, execute and fetch loops,
+// LONG values in pieces, output binds, and the refusals that keep OCI
+// inside the buffers it was given. Tables and rows are made with the
+// plug-in's own commands.
+#include <string>
+#include <vector>
+
+#include "oci.h"
+#include "support/plugin_fixture.h"
+
+namespace zorvan::test {
+namespace {
+
+using emu::long_param;
+using emu::string_param;
+using emu::text_param;
+using emu::variable_param;
+
+class Statements : public PluginTest {
+ protected:
+  void SetUp() override {
+    PluginTest::SetUp();
+    if (HasFatalFailure()) return;
+    host().call(175, {string_param("ZEC_DB_DIR"), string_param(fresh_directory())});
+    env = host().call(55, {long_param(0), long_param(OCI_DEFAULT)}).long_at(1);
+    err = alloc(OCI_HTYPE_ERROR);
+    auto r = host().call(28, {long_param(env), long_param(err), long_param(0), string_param("zorvan"),
+                              string_param("zorvan"), string_param("")});
+    ASSERT_EQ(r.result, OCI_SUCCESS);
+    svc = r.long_at(3);
+  }
+
+  int32_t alloc(int32_t type) {
+    auto r = host().call(53, {long_param(env), long_param(0), long_param(type)});
+    EXPECT_EQ(r.result, OCI_SUCCESS);
+    return r.long_at(2);
+  }
+  int32_t prepare(const std::string &sql) {
+    int32_t st = alloc(OCI_HTYPE_STMT);
+    EXPECT_EQ(host().call(16, {long_param(st), long_param(err), text_param(sql), long_param(OCI_DEFAULT)}).result,
+              OCI_SUCCESS);
+    return st;
+  }
+  int32_t execute(int32_t st, int32_t iters, int32_t rowoff = 0) {
+    return host().call(19, {long_param(svc), long_param(st), long_param(err), long_param(iters), long_param(rowoff),
+                            long_param(0), long_param(0), long_param(OCI_DEFAULT)})
+        .result;
+  }
+  int32_t fetch(int32_t st, int32_t rows) {
+    return host().call(18, {long_param(st), long_param(err), long_param(rows)}).result;
+  }
+  // SQL with no binds, run once.
+  void sql(const std::string &text) {
+    int32_t st = prepare(text);
+    EXPECT_EQ(execute(st, 1), OCI_SUCCESS) << text;
+  }
+  static emu::Param none() { return variable_param("no_such_variable", -1); }
+  static emu::Param whole(const std::string &name) { return variable_param(name, -1); }
+  // Selector 63: a variable (or array) bound to a position.
+  emu::CallResult bind(int32_t st, int32_t position, const emu::Param &value, int32_t dty,
+                       const emu::Param &indicator = none(), int32_t mode = OCI_DEFAULT, int32_t output = 0) {
+    return host().call(63, {long_param(st), long_param(0), long_param(err), long_param(position), value,
+                            long_param(dty), indicator, none(), none(), long_param(mode), long_param(output)});
+  }
+  // Selector 61: a variable (or array) defined on a select-list position.
+  emu::CallResult define(int32_t st, int32_t position, const emu::Param &value, int32_t dty,
+                         const emu::Param &indicator = none(), int32_t mode = OCI_DEFAULT) {
+    return host().call(61, {long_param(st), long_param(0), long_param(err), long_param(position), value,
+                            long_param(dty), indicator, none(), none(), long_param(mode)});
+  }
+  std::string error_text() {
+    auto r = host().call(54, {long_param(err), long_param(1), long_param(-7), string_param("x")});
+    return r.string_at(4);
+  }
+
+  int32_t env = 0, err = 0, svc = 0;
+};
+
+TEST_F(Statements, ArraysGoInWithOneExecuteAndComeBackInFetchBatches) {
+  sql("CREATE TABLE t (n NUMBER, r FLOAT, s VARCHAR2(20), d DATE)");
+  const int rows = 100;
+  std::vector<int32_t> n(rows + 1);
+  std::vector<double> r(rows + 1);
+  std::vector<std::string> s(rows + 1);
+  std::vector<std::array<int16_t, 3>> d(rows + 1);
+  for (int i = 1; i <= rows; ++i) {
+    n[i] = i * 10;
+    r[i] = i + 0.5;
+    s[i] = "row " + std::to_string(i);
+    d[i] = {static_cast<int16_t>(1 + i % 28), static_cast<int16_t>(1 + i % 12), 2004};
+  }
+  host().set_long_array("n", n);
+  host().set_real_array("r", r);
+  host().set_text_array("s", s);
+  host().set_date_array("d", d);
+  int32_t st = prepare("INSERT INTO t VALUES (:n, :r, :s, :d)");
+  ASSERT_EQ(bind(st, 1, whole("n"), SQLT_INT).result, OCI_SUCCESS);
+  ASSERT_EQ(bind(st, 2, whole("r"), SQLT_FLT).result, OCI_SUCCESS);
+  ASSERT_EQ(bind(st, 3, whole("s"), SQLT_STR).result, OCI_SUCCESS);
+  ASSERT_EQ(bind(st, 4, whole("d"), SQLT_ODT).result, OCI_SUCCESS);
+  ASSERT_EQ(execute(st, rows), OCI_SUCCESS) << error_text();
+
+  // Fetch into 30-row arrays: three full batches, then 10 rows and zeros.
+  host().set_long_array("on", std::vector<int32_t>(31, -1));
+  host().set_real_array("or", std::vector<double>(31, -1));
+  host().set_text_array("os", std::vector<std::string>(31, "x"));
+  st = prepare("SELECT n, r, s, TO_CHAR(d, 'YYYY-MM-DD') FROM t ORDER BY n");
+  host().set_text_array("od", std::vector<std::string>(31, "x"));
+  ASSERT_EQ(define(st, 1, whole("on"), SQLT_INT).result, OCI_SUCCESS);
+  ASSERT_EQ(define(st, 2, whole("or"), SQLT_FLT).result, OCI_SUCCESS);
+  ASSERT_EQ(define(st, 3, whole("os"), SQLT_STR).result, OCI_SUCCESS);
+  ASSERT_EQ(define(st, 4, whole("od"), SQLT_STR).result, OCI_SUCCESS);
+  ASSERT_EQ(execute(st, 0), OCI_SUCCESS);
+  std::vector<int32_t> seen;
+  int32_t status = OCI_SUCCESS;
+  while (status == OCI_SUCCESS) {
+    status = fetch(st, 30);
+    auto on = host().get_long_array("on");
+    for (int i = 1; i <= 30 && on[i] != 0; ++i) seen.push_back(on[i]);
+  }
+  EXPECT_EQ(status, OCI_NO_DATA);
+  ASSERT_EQ(seen.size(), 100u);
+  EXPECT_EQ(seen.front(), 10);
+  EXPECT_EQ(seen.back(), 1000);
+  // The last batch had 10 rows: the rest of each array was cleared, element 0 kept.
+  auto on = host().get_long_array("on");
+  auto ors = host().get_real_array("or");
+  auto os = host().get_text_array("os");
+  auto od = host().get_text_array("od");
+  EXPECT_EQ(on[0], -1);
+  EXPECT_EQ(on[10], 1000);
+  EXPECT_EQ(on[11], 0);
+  EXPECT_EQ(ors[10], 100.5);
+  EXPECT_EQ(os[10], "row 100");
+  EXPECT_EQ(os[11], "");
+  EXPECT_EQ(od[10], "2004-05-17");
+}
+
+TEST_F(Statements, RowOffsetAndCountsBeyondTheBuffersAreRefusedBeforeOci) {
+  sql("CREATE TABLE t (n NUMBER)");
+  host().set_long_array("n", {0, 1, 2, 3, 4});
+  int32_t st = prepare("INSERT INTO t VALUES (:1)");
+  ASSERT_EQ(bind(st, 1, whole("n"), SQLT_INT).result, OCI_SUCCESS);
+  // Four rows bound: five iterations would read past the buffer.
+  EXPECT_EQ(execute(st, 5), OCI_INVALID_HANDLE);
+  ASSERT_EQ(execute(st, 4, 2), OCI_SUCCESS) << error_text();
+  host().set_long_array("got", std::vector<int32_t>(4, 0));
+  int32_t q = prepare("SELECT n FROM t ORDER BY n");
+  ASSERT_EQ(define(q, 1, whole("got"), SQLT_INT).result, OCI_SUCCESS);
+  EXPECT_EQ(execute(q, 4), OCI_INVALID_HANDLE);  // a query's first rows need room too
+  ASSERT_EQ(execute(q, 0), OCI_SUCCESS);
+  EXPECT_EQ(fetch(q, 4), OCI_INVALID_HANDLE);
+  EXPECT_EQ(fetch(q, 3), OCI_NO_DATA);
+  EXPECT_EQ(host().get_long_array("got"), (std::vector<int32_t>{0, 3, 4, 0}));
+}
+
+TEST_F(Statements, OutputBindsComeBackFromABlockAndFromReturning) {
+  sql("CREATE TABLE t (id NUMBER, name VARCHAR2(20))");
+  host().set_long("in", 21);
+  host().set_long("out", 0);
+  host().set_string("name", "");
+  int32_t st = prepare("BEGIN :o := :i * 2; SELECT 'answer' INTO :nm FROM dual; END;");
+  ASSERT_EQ(bind(st, 1, variable_param("out", -1), SQLT_INT, none(), OCI_DEFAULT, 1).result, OCI_SUCCESS);
+  ASSERT_EQ(bind(st, 2, variable_param("in", -1), SQLT_INT).result, OCI_SUCCESS);
+  ASSERT_EQ(bind(st, 3, variable_param("name", -1), SQLT_STR, none(), OCI_DEFAULT, 1).result, OCI_SUCCESS);
+  ASSERT_EQ(execute(st, 1), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(host().get_long("out"), 42);
+  EXPECT_EQ(host().get_string("name"), "answer");
+  host().set_long("id", 0);
+  st = prepare("INSERT INTO t VALUES (7, 'seven') RETURNING id INTO :id");
+  ASSERT_EQ(bind(st, 1, variable_param("id", -1), SQLT_INT, none(), OCI_DEFAULT, 1).result, OCI_SUCCESS);
+  ASSERT_EQ(execute(st, 1), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(host().get_long("id"), 7);
+}
+
+TEST_F(Statements, NullsReachIndicatorsAndTheValueIsCleared) {
+  sql("CREATE TABLE t (n NUMBER, s VARCHAR2(10))");
+  sql("INSERT INTO t VALUES (NULL, 'abc')");
+  host().set_long("n", 5);
+  host().set_long("ind", 0);
+  host().set_string("s", "old");
+  host().set_long("sind", 7);
+  int32_t st = prepare("SELECT n, s FROM t");
+  ASSERT_EQ(define(st, 1, variable_param("n", -1), SQLT_INT, variable_param("ind", -1)).result, OCI_SUCCESS);
+  ASSERT_EQ(define(st, 2, variable_param("s", -1), SQLT_STR, variable_param("sind", -1)).result, OCI_SUCCESS);
+  ASSERT_EQ(execute(st, 1), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(host().get_long("ind"), -1);
+  EXPECT_EQ(host().get_long("n"), 0);
+  EXPECT_EQ(host().get_long("sind"), 0);
+  EXPECT_EQ(host().get_string("s"), "abc");
+}
+
+TEST_F(Statements, LongValuesMoveInPiecesBothWays) {
+  sql("CREATE TABLE t (id NUMBER, l LONG)");
+  host().set_text_limit(8u << 20);
+  const std::vector<size_t> sizes = {0, 1, 65535, 65536, 65537, 5000000};
+  for (size_t k = 0; k < sizes.size(); ++k) {
+    std::string value(sizes[k], ' ');
+    for (size_t i = 0; i < value.size(); ++i) value[i] = static_cast<char>('a' + (i * 7 + k) % 26);
+    host().set_text("value", value);
+    host().set_long("id", static_cast<int32_t>(k));
+    int32_t st = prepare("INSERT INTO t VALUES (:id, :l)");
+    ASSERT_EQ(bind(st, 1, variable_param("id", -1), SQLT_INT).result, OCI_SUCCESS);
+    ASSERT_EQ(bind(st, 2, variable_param("value", -1), SQLT_LNG, none(), OCI_DATA_AT_EXEC).result, OCI_SUCCESS);
+    ASSERT_EQ(execute(st, 1), OCI_SUCCESS) << sizes[k] << ": " << error_text();
+    // A second execute sends the value again, whole.
+    host().set_long("id", static_cast<int32_t>(k + 100));
+    ASSERT_EQ(execute(st, 1), OCI_SUCCESS) << error_text();
+  }
+  host().set_text("got", "");
+  host().set_long("id", 0);
+  int32_t st = prepare("SELECT id, l FROM t ORDER BY id");
+  ASSERT_EQ(define(st, 1, variable_param("id", -1), SQLT_INT).result, OCI_SUCCESS);
+  ASSERT_EQ(define(st, 2, variable_param("got", -1), SQLT_LNG, none(), OCI_DYNAMIC_FETCH).result, OCI_SUCCESS);
+  ASSERT_EQ(execute(st, 0), OCI_SUCCESS);
+  for (size_t k = 0; k < 2 * sizes.size(); ++k) {
+    ASSERT_EQ(fetch(st, 1), OCI_SUCCESS) << k << ": " << error_text();
+    size_t id = static_cast<size_t>(host().get_long("id"));
+    size_t which = id >= 100 ? id - 100 : id;
+    std::string got = host().get_text("got");
+    // Exactly this value's bytes, however long the one before it was.
+    ASSERT_EQ(got.size(), sizes[which]) << "id " << id;
+    for (size_t i = 0; i < got.size(); i += 4099)
+      ASSERT_EQ(got[i], static_cast<char>('a' + (i * 7 + which) % 26)) << "id " << id << " at " << i;
+  }
+  EXPECT_EQ(fetch(st, 1), OCI_NO_DATA);
+}
+
+TEST_F(Statements, DateAndTimeVariablesShareOneColumn) {
+  sql("CREATE TABLE t (at DATE)");
+  host().set_date("day", 1, 7, 2004);
+  host().set_time("time", 9 * 3600 + 5 * 60);
+  int32_t st = prepare("INSERT INTO t VALUES (:1)");
+  auto r = host().call(172, {long_param(st), long_param(0), long_param(err), long_param(1), variable_param("day", -1),
+                             variable_param("time", -1), long_param(SQLT_ODT), none(), none(), none(),
+                             long_param(OCI_DEFAULT), long_param(0)});
+  ASSERT_EQ(r.result, OCI_SUCCESS);
+  ASSERT_EQ(execute(st, 1), OCI_SUCCESS) << error_text();
+  host().set_string("text", "");
+  host().set_long("seconds", 0);
+  st = prepare("SELECT TO_CHAR(at, 'YYYY-MM-DD HH24:MI:SS'), at FROM t");
+  ASSERT_EQ(define(st, 1, variable_param("text", -1), SQLT_STR).result, OCI_SUCCESS);
+  ASSERT_EQ(define(st, 2, variable_param("seconds", -1), SQLT_ODT).result, OCI_SUCCESS);
+  ASSERT_EQ(execute(st, 1), OCI_SUCCESS);
+  EXPECT_EQ(host().get_string("text"), "2004-07-01 09:05:00");
+  EXPECT_EQ(host().get_long("seconds"), 32700);
+  // A pair whose second variable needs more room than the first is refused.
+  host().set_long("small", 1);
+  host().set_text("big", "x");
+  r = host().call(172, {long_param(st), long_param(0), long_param(err), long_param(1), variable_param("small", -1),
+                        variable_param("big", -1), long_param(SQLT_INT), none(), none(), none(),
+                        long_param(OCI_DEFAULT), long_param(0)});
+  EXPECT_EQ(r.result, OCI_INVALID_HANDLE);
+}
+
+TEST_F(Statements, BadHandlesAndUnsupportedTypesAreRefused) {
+  int32_t st = prepare("SELECT 1 FROM dual");
+  host().set_real("real", 1.5);
+  EXPECT_EQ(bind(st, 1, variable_param("real", -1), SQLT_INT).result, OCI_INVALID_HANDLE);
+  EXPECT_EQ(define(err, 1, variable_param("real", -1), SQLT_FLT).result, OCI_INVALID_HANDLE);
+  EXPECT_EQ(host().call(16, {long_param(err), long_param(err), text_param("SELECT 1 FROM dual"), long_param(0)}).result,
+            OCI_INVALID_HANDLE);
+  host().set_long_array("empty", {});
+  EXPECT_EQ(define(st, 1, whole("empty"), SQLT_INT).result, OCI_ERROR);
+  // A statement OCI refuses reaches the error path with Oracle's text.
+  int32_t bad = prepare("SELECT nothing FROM nowhere");
+  EXPECT_EQ(execute(bad, 0), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-00942: table or view does not exist\n");
+}
+
+}  // namespace
+}  // namespace zorvan::test
