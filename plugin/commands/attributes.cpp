@@ -105,9 +105,37 @@ AttributeKindEntry attribute_kind(int32_t registry_type, int32_t attribute) noex
   return AttributeKindEntry{attribute, kKindNone, 0};
 }
 
+// OCI_ATTR_ROWID fills a ROWID descriptor the caller allocated: the
+// plug-in allocates one, lets OCI fill it, registers it and hands it to the
+// host, which frees it with selector 59.
+void read_rowid_attribute(const CommandCall &call, const AttributeTarget &t) noexcept {
+  auto get = COMMAND_OCI(call, OCIAttrGet);
+  auto alloc = COMMAND_OCI(call, OCIDescriptorAlloc);
+  auto release = COMMAND_OCI(call, OCIDescriptorFree);
+  if (get == nullptr || alloc == nullptr || release == nullptr) return;
+  void *env = nullptr;
+  sword status = get(as_handle<void>(t.handle), static_cast<ub4>(t.type), &env, nullptr, OCI_ATTR_ENV,
+                     as_handle<OCIError>(t.error));
+  if (!is_success(status)) return report_failure(call, status, t.error);
+  void *rowid = nullptr;
+  status = alloc(env, &rowid, OCI_DTYPE_ROWID, 0, nullptr);
+  if (!is_success(status)) return report_failure(call, status, t.error);
+  ub4 size = 0;
+  status = get(as_handle<void>(t.handle), static_cast<ub4>(t.type), rowid, &size, OCI_ATTR_ROWID,
+               as_handle<OCIError>(t.error));
+  uint32_t word = handle_word(rowid);
+  if (!is_success(status) || registry_add(word, OCI_DTYPE_ROWID, 0) == RegistryAdd::NoMemory) {
+    release(rowid, OCI_DTYPE_ROWID);
+    return report_failure(call, is_success(status) ? OCI_ERROR : status, t.error);
+  }
+  param_set_long(call, 2, static_cast<int32_t>(word));
+  result_set_long(call, status);
+}
+
 void command_attr_get(const CommandCall &call) noexcept {
   AttributeTarget t;
   if (!attribute_target(call, t)) return refuse(call);
+  if (t.entry.attribute == OCI_ATTR_ROWID && t.type == OCI_HTYPE_STMT) return read_rowid_attribute(call, t);
   switch (t.entry.kind) {
     case kKindByte: case kKindUnsignedByte: case kKindShort: case kKindBoolean:
     case kKindTablespace: case kKindLong: case kKindHandle: case kKindSize: case kKindPointer:
@@ -156,9 +184,13 @@ void command_attr_set(const CommandCall &call) noexcept {
   uint16_t short_copy = static_cast<uint16_t>(value);
   int32_t long_copy = value;
   void *attribute = nullptr;
+  // OCI_ATTR_OBJECT is a 4-byte boolean in Oracle's client.
+  uint32_t wide_copy = short_copy;
   switch (t.entry.kind) {
     case kKindByte: attribute = &byte_copy; break;
-    case kKindShort: case kKindBoolean: attribute = &short_copy; break;
+    case kKindShort: case kKindBoolean:
+      attribute = t.entry.attribute == OCI_ATTR_OBJECT ? static_cast<void *>(&wide_copy) : &short_copy;
+      break;
     case kKindLong: case kKindSize: attribute = &long_copy; break;
     case kKindHandle: case kKindPointer: attribute = as_handle<void>(static_cast<uint32_t>(value)); break;
     default: return refuse(call);

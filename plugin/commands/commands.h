@@ -48,6 +48,7 @@ void command_stmt_execute(const CommandCall &call) noexcept;              // 19
 void command_stmt_fetch(const CommandCall &call) noexcept;                // 18
 void command_bind(const CommandCall &call, int32_t selector) noexcept;    // 64, 63, 173, 172
 void command_define(const CommandCall &call, int32_t selector) noexcept;  // 61, 174
+void command_get_bind_info(const CommandCall &call) noexcept;             // 17
 
 // Numbers and dates.
 void command_number_two(const CommandCall &call, int32_t selector) noexcept;      // 148 128 133 142 132 134 144

@@ -365,3 +365,64 @@ void command_define(const CommandCall &call, int32_t selector) noexcept {
 }
 
 }  // namespace zorvan
+
+namespace zorvan {
+
+// Selector 17: the placeholders of a prepared statement into four host
+// arrays, element 1 onwards, each array written in place.
+void command_get_bind_info(const CommandCall &call) noexcept {
+  uint32_t statement = handle_param(call, 1);
+  uint32_t error = handle_param(call, 2);
+  ub4 start = static_cast<ub4>(param_long(call, 3));
+  HostVariable arrays[4];
+  for (int16_t i = 0; i < 4; ++i) {
+    auto *ref = static_cast<const VariableReference *>(param_variable(call, static_cast<int16_t>(5 + i)));
+    arrays[i] = variable_from_reference(ref, nullptr);  // by name, whole arrays
+  }
+  const HostVariable &names = arrays[0], &indicators = arrays[1], &duplicates = arrays[2], &handles = arrays[3];
+  if (!has_type(statement, OCI_HTYPE_STMT) || !has_type(error, OCI_HTYPE_ERROR) ||
+      variable_tag(names) != abi::kTagStringArray || variable_tag(indicators) != abi::kTagStringArray ||
+      variable_tag(duplicates) != abi::kTagBooleanArray || variable_tag(handles) != abi::kTagLongArray)
+    return refuse(call);
+  int32_t n = std::max(array_size(names), 0);
+  auto get_bind_info = COMMAND_OCI(call, OCIStmtGetBindInfo);
+  if (get_bind_info == nullptr) return;
+  // One block for the six working arrays, N entries each.
+  size_t entries = static_cast<size_t>(std::max(n, 1));
+  size_t bytes = entries * (2 * sizeof(OraText *) + 3 + sizeof(OCIBind *));
+  HeapBytes work = heap_bytes(bytes);
+  if (!work) return report_failure(call, OCI_ERROR, error);
+  std::memset(work.get(), 0, bytes);
+  auto *name_at = reinterpret_cast<OraText **>(work.get());
+  auto *indicator_at = name_at + entries;
+  auto *bind_at = reinterpret_cast<OCIBind **>(indicator_at + entries);
+  auto *name_length = reinterpret_cast<ub1 *>(bind_at + entries);
+  ub1 *indicator_length = name_length + entries;
+  ub1 *duplicate = indicator_length + entries;
+  sb4 found = 0;
+  sword status = get_bind_info(as_handle<OCIStmt>(statement), as_handle<OCIError>(error), static_cast<ub4>(n), start,
+                               &found, name_at, name_length, indicator_at, indicator_length, duplicate, bind_at);
+  if (!is_success(status)) return report_failure(call, status, error);
+  param_set_long(call, 4, found);
+  // Only the entries OCI filled: those from the start position, at most N.
+  int64_t total = found < 0 ? -static_cast<int64_t>(found) : found;
+  int64_t filled = std::clamp<int64_t>(total - (static_cast<int64_t>(start) - 1), 0, n);
+  // Names are taken by the lengths OCI gives: they need not end with a zero.
+  auto text_of = [](const OraText *text, ub1 length, host::ZString &out) {
+    size_t k = text != nullptr ? std::min<size_t>(length, sizeof out - 1) : 0;
+    if (k) std::memcpy(out, text, k);
+    out[k] = '\0';
+  };
+  for (int32_t i = 0; i < filled; ++i) {
+    host::ZString text;
+    text_of(name_at[i], name_length[i], text);
+    array_set_string(names, i + 1, text);
+    text_of(indicator_at[i], indicator_length[i], text);
+    array_set_string(indicators, i + 1, text);
+    array_set_boolean(duplicates, i + 1, duplicate[i] != 0);
+    array_set_long(handles, i + 1, static_cast<int32_t>(handle_word(bind_at[i])));
+  }
+  result_set_long(call, status);
+}
+
+}  // namespace zorvan

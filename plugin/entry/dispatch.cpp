@@ -64,6 +64,7 @@ void run_command(int32_t selector, const CommandCall &call) noexcept {
 
     // Statements.
     case 16: return command_stmt_prepare(call);
+    case 17: return command_get_bind_info(call);
     case 18: return command_stmt_fetch(call);
     case 19: return command_stmt_execute(call);
     case 61: case 174: return command_define(call, selector);

@@ -254,6 +254,81 @@ TEST_F(Statements, DateAndTimeVariablesShareOneColumn) {
   EXPECT_EQ(r.result, OCI_INVALID_HANDLE);
 }
 
+TEST_F(Statements, BindInformationFillsOnlyTheEntriesOciGave) {
+  int32_t st = prepare("SELECT :a + :b + :a FROM dual");
+  auto info = [&](int32_t start, int32_t size) {
+    host().set_string_array("names", std::vector<std::string>(static_cast<size_t>(size) + 1, "-"), 30);
+    host().set_string_array("inds", std::vector<std::string>(static_cast<size_t>(size) + 1, "-"), 30);
+    host().set_boolean_array("dups", std::vector<bool>(static_cast<size_t>(size) + 1, true));
+    host().set_long_array("binds", std::vector<int32_t>(static_cast<size_t>(size) + 1, -1));
+    return host().call(17, {long_param(st), long_param(err), long_param(start), long_param(0), whole("names"),
+                            whole("inds"), whole("dups"), whole("binds")});
+  };
+  auto r = info(1, 10);
+  ASSERT_EQ(r.result, OCI_SUCCESS) << error_text();
+  EXPECT_EQ(r.long_at(4), 3);
+  auto names = host().get_string_array("names");
+  EXPECT_EQ(names[0], "-");
+  EXPECT_EQ(names[1], "A");
+  EXPECT_EQ(names[2], "B");
+  EXPECT_EQ(names[3], "A");
+  EXPECT_EQ(names[4], "-");  // past what OCI gave: untouched
+  EXPECT_EQ(host().get_boolean_array("dups"), (std::vector<bool>{true, false, false, true, true, true, true, true,
+                                                                   true, true, true}));
+  EXPECT_EQ(host().get_string_array("inds")[1], "");
+  // From the second placeholder, room for one: a negative count, one entry.
+  r = info(2, 1);
+  ASSERT_EQ(r.result, OCI_SUCCESS);
+  EXPECT_EQ(r.long_at(4), -3);
+  EXPECT_EQ(host().get_string_array("names"), (std::vector<std::string>{"-", "B"}));
+  // No placeholders: OCI_NO_DATA through the error path, nothing written.
+  st = prepare("SELECT 1 FROM dual");
+  r = info(1, 10);
+  EXPECT_EQ(r.result, OCI_NO_DATA);
+  EXPECT_EQ(host().get_string_array("names")[1], "-");
+  // A handles array of another kind is refused before OCI.
+  host().set_integer_array("binds", {0, 0});
+  r = host().call(17, {long_param(st), long_param(err), long_param(1), long_param(0), whole("names"), whole("inds"),
+                       whole("dups"), whole("binds")});
+  EXPECT_EQ(r.result, OCI_INVALID_HANDLE);
+}
+
+TEST_F(Statements, StatementAttributesRowidAndSelectListDescribe) {
+  sql("CREATE TABLE t (id NUMBER(6), name VARCHAR2(30))");
+  int32_t st = prepare("INSERT INTO t VALUES (1, 'one')");
+  auto attr = [&](int32_t handle, int32_t attribute) {
+    return host().call(67, {long_param(handle), long_param(0), long_param(attribute), long_param(err)});
+  };
+  EXPECT_EQ(attr(st, OCI_ATTR_STMT_TYPE).long_at(2), OCI_STMT_INSERT);
+  ASSERT_EQ(execute(st, 1), OCI_SUCCESS);
+  EXPECT_EQ(attr(st, OCI_ATTR_ROW_COUNT).long_at(2), 1);
+  // The ROWID comes in a descriptor the host owns and frees.
+  auto rowid = attr(st, OCI_ATTR_ROWID);
+  ASSERT_EQ(rowid.result, OCI_SUCCESS) << error_text();
+  int32_t descriptor = rowid.long_at(2);
+  ASSERT_NE(descriptor, 0);
+  host().set_long("rid", descriptor);
+  int32_t q = prepare("SELECT name FROM t WHERE ROWID = :r");
+  auto b = host().call(63, {long_param(q), long_param(0), long_param(err), long_param(1), variable_param("rid", -1),
+                            long_param(SQLT_RDD), none(), none(), none(), long_param(0), long_param(0)});
+  EXPECT_EQ(b.result, OCI_INVALID_HANDLE);  // not among the bind buffer's types
+  EXPECT_EQ(host().call(59, {long_param(descriptor), long_param(OCI_DTYPE_ROWID)}).result, OCI_SUCCESS);
+  // Prefetch set and read back; the select list described after execute.
+  q = prepare("SELECT id, name FROM t");
+  EXPECT_EQ(host().call(65, {long_param(q), long_param(50), long_param(OCI_ATTR_PREFETCH_ROWS), long_param(err)}).result,
+            OCI_SUCCESS);
+  EXPECT_EQ(attr(q, OCI_ATTR_PREFETCH_ROWS).long_at(2), 50);
+  ASSERT_EQ(execute(q, 0), OCI_SUCCESS);
+  EXPECT_EQ(attr(q, OCI_ATTR_PARAM_COUNT).long_at(2), 2);
+  auto param = host().call(27, {long_param(q), long_param(err), long_param(0), long_param(2)});
+  ASSERT_EQ(param.result, OCI_SUCCESS);
+  int32_t column = param.long_at(3);
+  EXPECT_EQ(attr(column, OCI_ATTR_DATA_TYPE).long_at(2), SQLT_CHR);
+  EXPECT_EQ(attr(column, OCI_ATTR_DATA_SIZE).long_at(2), 30);
+  auto name = host().call(68, {long_param(column), string_param(""), long_param(OCI_ATTR_NAME), long_param(err)});
+  EXPECT_EQ(name.string_at(2), "NAME");
+}
+
 TEST_F(Statements, BadHandlesAndUnsupportedTypesAreRefused) {
   int32_t st = prepare("SELECT 1 FROM dual");
   host().set_real("real", 1.5);
