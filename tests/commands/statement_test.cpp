@@ -329,6 +329,67 @@ TEST_F(Statements, StatementAttributesRowidAndSelectListDescribe) {
   EXPECT_EQ(name.string_at(2), "NAME");
 }
 
+TEST_F(Statements, CopiesStayInsideTheirRowsWhateverTheHostHolds) {
+  sql("CREATE TABLE t (id NUMBER, s VARCHAR2(4000))");
+  // A text array's rows are 4000 bytes apart: a longer element is cut to its row.
+  host().set_text_array("s", {"", "short", std::string(5000, 'x'), "after"});
+  host().set_long_array("id", {0, 1, 2, 3});
+  int32_t st = prepare("INSERT INTO t VALUES (:1, :2)");
+  ASSERT_EQ(bind(st, 1, whole("id"), SQLT_INT).result, OCI_SUCCESS);
+  ASSERT_EQ(bind(st, 2, whole("s"), SQLT_STR).result, OCI_SUCCESS);
+  ASSERT_EQ(execute(st, 3), OCI_SUCCESS) << error_text();
+  host().set_long_array("lengths", {0, 0, 0, 0});
+  host().set_long_array("ids", {0, 0, 0, 0});
+  int32_t q = prepare("SELECT length(s), id FROM t ORDER BY id");
+  ASSERT_EQ(define(q, 1, whole("lengths"), SQLT_INT).result, OCI_SUCCESS);
+  ASSERT_EQ(define(q, 2, whole("ids"), SQLT_INT).result, OCI_SUCCESS);
+  ASSERT_EQ(execute(q, 3), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(host().get_long_array("lengths"), (std::vector<int32_t>{0, 5, 3999, 5}));
+  // A variable defined as a long and turned into a real reads no more than
+  // the four bytes its row has.
+  host().set_long("n", 0);
+  q = prepare("SELECT 7 FROM dual");
+  ASSERT_EQ(define(q, 1, variable_param("n", -1), SQLT_INT).result, OCI_SUCCESS);
+  host().set_real("n", 99.5);
+  ASSERT_EQ(execute(q, 1), OCI_SUCCESS);
+  EXPECT_EQ(host().get_real("n"), 0.0);
+}
+
+TEST_F(Statements, AFreedLocatorIsRefusedBeforeOciWritesThroughIt) {
+  sql("CREATE TABLE t (c CLOB)");
+  sql("INSERT INTO t VALUES (TO_CLOB('text'))");
+  auto d = host().call(60, {long_param(env), long_param(0), long_param(OCI_DTYPE_LOB)});
+  ASSERT_EQ(d.result, OCI_SUCCESS);
+  host().set_long("loc", d.long_at(2));
+  int32_t q = prepare("SELECT c FROM t");
+  ASSERT_EQ(define(q, 1, variable_param("loc", -1), SQLT_CLOB).result, OCI_SUCCESS);
+  ASSERT_EQ(host().call(59, {long_param(d.long_at(2)), long_param(OCI_DTYPE_LOB)}).result, OCI_SUCCESS);
+  EXPECT_EQ(execute(q, 1), OCI_INVALID_HANDLE);
+}
+
+TEST_F(Statements, FailuresReachTheErrorHandlerAndLeaveNothingBehind) {
+  int32_t handler = host().add_method("OnOracleError");
+  host().call(105, {string_param("OnOracleError")});
+  int32_t st = prepare("SELECT :a FROM dual");
+  host().set_long("v", 1);
+  // OCI refuses the name: the buffers made for it are released, no handle is written.
+  auto r = host().call(64, {long_param(st), long_param(0), long_param(err), string_param(":nope"),
+                            variable_param("v", -1), long_param(SQLT_INT), none(), none(), none(),
+                            long_param(OCI_DEFAULT), long_param(0)});
+  EXPECT_EQ(r.result, OCI_ERROR);
+  EXPECT_EQ(r.long_at(2), 0);
+  EXPECT_EQ(error_text(), "ORA-01036: illegal variable name/number\n");
+  ASSERT_EQ(host().method_calls().size(), 1u);
+  EXPECT_EQ(host().method_calls()[0].id, handler);
+  HandlerArgs args = handler_args(host().method_calls()[0]);
+  EXPECT_EQ(args.status, OCI_ERROR);
+  EXPECT_EQ(args.handle, err);
+  // Unbound at execute: Oracle's error, through the handler again.
+  EXPECT_EQ(execute(st, 1), OCI_ERROR);
+  EXPECT_EQ(error_text(), "ORA-01008: not all variables bound\n");
+  EXPECT_EQ(host().method_calls().size(), 2u);
+}
+
 TEST_F(Statements, BadHandlesAndUnsupportedTypesAreRefused) {
   int32_t st = prepare("SELECT 1 FROM dual");
   host().set_real("real", 1.5);
