@@ -1,8 +1,10 @@
 // A Zorvan program, played by the host emulator: it loads the plug-in from
 // its file, as Zorvan does, and talks to the embedded Oracle client.
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "oci.h"
 #include "zorvan_host.h"
@@ -14,6 +16,125 @@ using emu::string_param;
 namespace {
 
 void show(const char *what, int32_t status) { std::printf("  %-44s -> %d\n", what, status); }
+
+// SQL as a Zorvan program runs it: host arrays bound and defined, one
+// execute for thousands of rows, a fetch loop, and a LONG in pieces.
+void run_statements(emu::Host &host, int32_t env, int32_t err, int32_t svc, int32_t st) {
+  using emu::text_param;
+  using emu::variable_param;
+  auto none = [] { return variable_param("nothing", -1); };
+  auto prepare = [&](const std::string &sql) {
+    return host.call(16, {long_param(st), long_param(err), text_param(sql), long_param(OCI_DEFAULT)}).result;
+  };
+  auto execute = [&](int32_t iters) {
+    return host.call(19, {long_param(svc), long_param(st), long_param(err), long_param(iters), long_param(0),
+                          long_param(0), long_param(0), long_param(OCI_DEFAULT)})
+        .result;
+  };
+  auto bind = [&](int32_t position, const std::string &name, int32_t dty, int32_t mode = OCI_DEFAULT) {
+    return host.call(63, {long_param(st), long_param(0), long_param(err), long_param(position),
+                          variable_param(name, -1), long_param(dty), none(), none(), none(), long_param(mode),
+                          long_param(0)})
+        .result;
+  };
+  auto define = [&](int32_t position, const std::string &name, int32_t dty, int32_t mode = OCI_DEFAULT) {
+    return host.call(61, {long_param(st), long_param(0), long_param(err), long_param(position),
+                          variable_param(name, -1), long_param(dty), none(), none(), none(), long_param(mode)})
+        .result;
+  };
+  (void)env;
+  std::printf("Statements:\n");
+  prepare("BEGIN EXECUTE IMMEDIATE 'DROP TABLE demo_rows'; EXCEPTION WHEN OTHERS THEN NULL; END;");
+  execute(1);
+  prepare("CREATE TABLE demo_rows (id NUMBER, price NUMBER(10,2), name VARCHAR2(20), made DATE)");
+  show("CREATE TABLE demo_rows", execute(1));
+
+  const int rows = 3000;
+  std::vector<int32_t> ids(rows + 1);
+  std::vector<double> prices(rows + 1);
+  std::vector<std::string> names(rows + 1);
+  std::vector<std::array<int16_t, 3>> made(rows + 1);
+  for (int i = 1; i <= rows; ++i) {
+    ids[i] = i;
+    prices[i] = i * 1.25;
+    names[i] = "item " + std::to_string(i);
+    made[i] = {static_cast<int16_t>(1 + i % 28), static_cast<int16_t>(1 + i % 12), 2026};
+  }
+  host.set_long_array("ids", ids);
+  host.set_real_array("prices", prices);
+  host.set_text_array("names", names);
+  host.set_date_array("made", made);
+  prepare("INSERT INTO demo_rows VALUES (:id, :price, :name, :made)");
+  bind(1, "ids", SQLT_INT);
+  bind(2, "prices", SQLT_FLT);
+  bind(3, "names", SQLT_STR);
+  bind(4, "made", SQLT_ODT);
+  show("INSERT 3000 rows from host arrays, one execute", execute(rows));
+  show("OCITransCommit", host.call(15, {long_param(svc), long_param(err), long_param(0)}).result);
+
+  // Back into 500-row arrays, batch by batch.
+  const int batch = 500;
+  host.set_long_array("got_ids", std::vector<int32_t>(batch + 1));
+  host.set_real_array("got_prices", std::vector<double>(batch + 1));
+  host.set_text_array("got_names", std::vector<std::string>(batch + 1));
+  prepare("SELECT id, price, name FROM demo_rows WHERE price > 100 ORDER BY id");
+  define(1, "got_ids", SQLT_INT);
+  define(2, "got_prices", SQLT_FLT);
+  define(3, "got_names", SQLT_STR);
+  execute(0);
+  int fetched = 0;
+  int batches = 0;
+  double total = 0;
+  std::string first, last;
+  for (int32_t status = OCI_SUCCESS; status == OCI_SUCCESS;) {
+    status = host.call(18, {long_param(st), long_param(err), long_param(batch)}).result;
+    auto got_ids = host.get_long_array("got_ids");
+    auto got_prices = host.get_real_array("got_prices");
+    auto got_names = host.get_text_array("got_names");
+    ++batches;
+    for (int i = 1; i <= batch && got_ids[i] != 0; ++i) {
+      ++fetched;
+      total += got_prices[i];
+      if (first.empty()) first = got_names[i];
+      last = got_names[i];
+    }
+  }
+  std::printf("    fetched %d rows in %d batches: '%s' to '%s', prices adding up to %.2f\n", fetched, batches,
+              first.c_str(), last.c_str(), total);
+
+  // A LONG of 200,000 characters, sent and read back in pieces.
+  prepare("BEGIN EXECUTE IMMEDIATE 'DROP TABLE demo_notes'; EXCEPTION WHEN OTHERS THEN NULL; END;");
+  execute(1);
+  prepare("CREATE TABLE demo_notes (id NUMBER, body LONG)");
+  execute(1);
+  std::string body;
+  while (body.size() < 200000) body += "Zorvan talks to Oracle. ";
+  body.resize(200000);
+  host.set_text_limit(1u << 20);
+  host.set_text("body", body);
+  host.set_long("note", 1);
+  prepare("INSERT INTO demo_notes VALUES (:id, :body)");
+  bind(1, "note", SQLT_INT);
+  bind(2, "body", SQLT_LNG, OCI_DATA_AT_EXEC);
+  host.reset_counts();
+  show("INSERT a 200,000-character LONG in pieces", execute(1));
+  std::printf("    pieces handed to OCI: %d\n", host.piece_notifications());
+  host.set_text("read_back", "");
+  prepare("SELECT body FROM demo_notes WHERE id = 1");
+  define(1, "read_back", SQLT_LNG, OCI_DYNAMIC_FETCH);
+  host.reset_counts();
+  show("SELECT it back in pieces", execute(1));
+  std::string back = host.get_text("read_back");
+  std::printf("    %zu characters in %d pieces, %s\n", back.size(), host.piece_notifications(),
+              back == body ? "the same text" : "NOT the same text");
+
+  std::printf("An error reaches the handler with Oracle's text:\n");
+  prepare("SELECT * FROM no_such_table");
+  show("SELECT * FROM no_such_table", execute(0));
+  auto record = host.call(54, {long_param(err), long_param(1), long_param(0), string_param("")});
+  std::printf("    OCIErrorGet: %s", record.string_at(4).c_str());
+  show("OCITransCommit", host.call(15, {long_param(svc), long_param(err), long_param(0)}).result);
+}
 
 }  // namespace
 
@@ -92,6 +213,7 @@ int main(int argc, char **argv) {
   auto date_text = host.call(156, {long_param(errhp), emu::date_param(29, 2, 2024), long_param(14 * 3600 + 30 * 60),
                                    string_param("FMDay, Month DD, YYYY HH:MI AM"), string_param(""), string_param("")});
   std::printf("    OCIDateToText = '%s'\n", date_text.string_at(6).c_str());
+  run_statements(host, envhp, errhp, svchp, stmt.long_at(2));
   show("OCILogoff", host.call(29, {long_param(svchp), long_param(errhp)}).result);
 
   std::printf("Freeing:\n");
