@@ -108,27 +108,33 @@ uint16_t string_array_element_size(const HostVariable &v) noexcept {
   return load<uint16_t>(view.data);
 }
 
-int16_t array_get_integer(const HostVariable &v, int32_t i) noexcept {
-  const uint8_t *at = element(v, abi::kTagIntegerArray, i, abi::kIntegerElement);
+int16_t view_get_integer(const ArrayView &view, int32_t i) noexcept {
+  const uint8_t *at = element_at(view, abi::kTagIntegerArray, i, abi::kIntegerElement);
   return at ? load<int16_t>(at) : 0;
 }
 
-int32_t array_get_long(const HostVariable &v, int32_t i) noexcept {
-  const uint8_t *at = element(v, abi::kTagLongArray, i, abi::kLongElement);
+int32_t view_get_long(const ArrayView &view, int32_t i) noexcept {
+  const uint8_t *at = element_at(view, abi::kTagLongArray, i, abi::kLongElement);
   return at ? load<int32_t>(at) : 0;
 }
 
-double array_get_real(const HostVariable &v, int32_t i) noexcept {
-  const uint8_t *at = element(v, abi::kTagRealArray, i, abi::kRealElement);
+double view_get_real(const ArrayView &view, int32_t i) noexcept {
+  const uint8_t *at = element_at(view, abi::kTagRealArray, i, abi::kRealElement);
   return at ? load<double>(at) : 0.0;
 }
 
-void array_get_date(const HostVariable &v, int32_t i, int16_t *day, int16_t *month,
-                    int16_t *year) noexcept {
-  const uint8_t *at = element(v, abi::kTagDateArray, i, abi::kDateElement);
+void view_get_date(const ArrayView &view, int32_t i, int16_t *day, int16_t *month, int16_t *year) noexcept {
+  const uint8_t *at = element_at(view, abi::kTagDateArray, i, abi::kDateElement);
   if (day) *day = at ? load<int16_t>(at) : 0;
   if (month) *month = at ? load<int16_t>(at + 2) : 0;
   if (year) *year = at ? load<int16_t>(at + 4) : 0;
+}
+
+int16_t array_get_integer(const HostVariable &v, int32_t i) noexcept { return view_get_integer(array_view(v), i); }
+int32_t array_get_long(const HostVariable &v, int32_t i) noexcept { return view_get_long(array_view(v), i); }
+double array_get_real(const HostVariable &v, int32_t i) noexcept { return view_get_real(array_view(v), i); }
+void array_get_date(const HostVariable &v, int32_t i, int16_t *day, int16_t *month, int16_t *year) noexcept {
+  view_get_date(array_view(v), i, day, month, year);
 }
 
 uint32_t array_get_text(const HostVariable &v, int32_t i, std::span<uint8_t> buffer) noexcept {
@@ -159,25 +165,33 @@ bool array_get_boolean(const HostVariable &v, int32_t i) noexcept {
   return (view.data[byte] >> (i % 8)) & 1;
 }
 
-void array_set_integer(const HostVariable &v, int32_t i, int16_t value) noexcept {
-  if (uint8_t *at = element(v, abi::kTagIntegerArray, i, abi::kIntegerElement)) store(at, value);
+void view_set_integer(const ArrayView &view, int32_t i, int16_t value) noexcept {
+  if (uint8_t *at = element_at(view, abi::kTagIntegerArray, i, abi::kIntegerElement)) store(at, value);
 }
 
-void array_set_long(const HostVariable &v, int32_t i, int32_t value) noexcept {
-  if (uint8_t *at = element(v, abi::kTagLongArray, i, abi::kLongElement)) store(at, value);
+void view_set_long(const ArrayView &view, int32_t i, int32_t value) noexcept {
+  if (uint8_t *at = element_at(view, abi::kTagLongArray, i, abi::kLongElement)) store(at, value);
 }
 
-void array_set_real(const HostVariable &v, int32_t i, double value) noexcept {
-  if (uint8_t *at = element(v, abi::kTagRealArray, i, abi::kRealElement)) store(at, value);
+void view_set_real(const ArrayView &view, int32_t i, double value) noexcept {
+  if (uint8_t *at = element_at(view, abi::kTagRealArray, i, abi::kRealElement)) store(at, value);
 }
 
-void array_set_date(const HostVariable &v, int32_t i, int16_t day, int16_t month,
-                    int16_t year) noexcept {
-  uint8_t *at = element(v, abi::kTagDateArray, i, abi::kDateElement);
+void view_set_date(const ArrayView &view, int32_t i, int16_t day, int16_t month, int16_t year) noexcept {
+  uint8_t *at = element_at(view, abi::kTagDateArray, i, abi::kDateElement);
   if (at == nullptr) return;
   store(at, day);
   store(at + 2, month);
   store(at + 4, year);
+}
+
+void array_set_integer(const HostVariable &v, int32_t i, int16_t value) noexcept {
+  view_set_integer(array_view(v), i, value);
+}
+void array_set_long(const HostVariable &v, int32_t i, int32_t value) noexcept { view_set_long(array_view(v), i, value); }
+void array_set_real(const HostVariable &v, int32_t i, double value) noexcept { view_set_real(array_view(v), i, value); }
+void array_set_date(const HostVariable &v, int32_t i, int16_t day, int16_t month, int16_t year) noexcept {
+  view_set_date(array_view(v), i, day, month, year);
 }
 
 void array_set_boolean(const HostVariable &v, int32_t i, int32_t value) noexcept {

@@ -39,6 +39,18 @@ ArrayView array_view(const HostVariable &v) noexcept;
 int32_t array_size(const HostVariable &v) noexcept;
 uint16_t string_array_element_size(const HostVariable &v) noexcept;
 
+// The element accessors on a view taken once: a loop over an array asks the
+// host for its data once, not once an element. Same bounds and neutral
+// values as the accessors below, which take a fresh view each call.
+int16_t view_get_integer(const ArrayView &view, int32_t i) noexcept;
+int32_t view_get_long(const ArrayView &view, int32_t i) noexcept;
+double view_get_real(const ArrayView &view, int32_t i) noexcept;
+void view_get_date(const ArrayView &view, int32_t i, int16_t *day, int16_t *month, int16_t *year) noexcept;
+void view_set_integer(const ArrayView &view, int32_t i, int16_t value) noexcept;
+void view_set_long(const ArrayView &view, int32_t i, int32_t value) noexcept;
+void view_set_real(const ArrayView &view, int32_t i, double value) noexcept;
+void view_set_date(const ArrayView &view, int32_t i, int16_t day, int16_t month, int16_t year) noexcept;
+
 int16_t array_get_integer(const HostVariable &v, int32_t i) noexcept;
 int32_t array_get_long(const HostVariable &v, int32_t i) noexcept;
 double array_get_real(const HostVariable &v, int32_t i) noexcept;

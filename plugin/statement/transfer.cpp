@@ -171,22 +171,29 @@ int bind_value_from_host(BindRecord &r, const VariableReference *ref, bool defau
       put_clock(b, 0, split_seconds(variable_time(v)));
       if (defaults) put_date(b, 0, 1, 1, 2000);
       return 0;
-    case abi::kTagRealArray:
-      if (e >= 0) put(b, 0, array_get_real(v, e));
-      else for (int32_t i = 0; i < n; ++i) put(b, 8 * static_cast<size_t>(i), array_get_real(v, i + 1));
+    case abi::kTagRealArray: {
+      ArrayView view = array_view(v);
+      if (e >= 0) put(b, 0, view_get_real(view, e));
+      else for (int32_t i = 0; i < n; ++i) put(b, 8 * static_cast<size_t>(i), view_get_real(view, i + 1));
       return 0;
-    case abi::kTagIntegerArray:
-      if (e >= 0) put(b, 0, static_cast<int32_t>(array_get_integer(v, e)));
-      else for (int32_t i = 0; i < n; ++i) put(b, 4 * static_cast<size_t>(i), static_cast<int32_t>(array_get_integer(v, i + 1)));
+    }
+    case abi::kTagIntegerArray: {
+      ArrayView view = array_view(v);
+      if (e >= 0) put(b, 0, static_cast<int32_t>(view_get_integer(view, e)));
+      else for (int32_t i = 0; i < n; ++i) put(b, 4 * static_cast<size_t>(i), static_cast<int32_t>(view_get_integer(view, i + 1)));
       return 0;
-    case abi::kTagLongArray:
-      if (e >= 0) put(b, 0, array_get_long(v, e));
-      else for (int32_t i = 0; i < n; ++i) put(b, 4 * static_cast<size_t>(i), array_get_long(v, i + 1));
+    }
+    case abi::kTagLongArray: {
+      ArrayView view = array_view(v);
+      if (e >= 0) put(b, 0, view_get_long(view, e));
+      else for (int32_t i = 0; i < n; ++i) put(b, 4 * static_cast<size_t>(i), view_get_long(view, i + 1));
       return 0;
+    }
     case abi::kTagDateArray: {
+      ArrayView view = array_view(v);
       int16_t day, month, year;
       for (int32_t i = 0; i < (e >= 0 ? 1 : n); ++i) {
-        array_get_date(v, e >= 0 ? e : i + 1, &day, &month, &year);
+        view_get_date(view, e >= 0 ? e : i + 1, &day, &month, &year);
         put_date(b, 8 * static_cast<size_t>(i), day, month, year);
         if (defaults) put_clock(b, 8 * static_cast<size_t>(i), {0, 0, 0});
       }
@@ -234,8 +241,9 @@ void shorts_from_host(const VariableReference *ref, uint16_t *entries, int32_t r
   } else if (e >= 0) {
     entries[0] = static_cast<uint16_t>(array_get_long(v, e));
   } else {
+    ArrayView view = array_view(v);
     int32_t n = rows_of(v, rows);
-    for (int32_t i = 0; i < n; ++i) entries[i] = static_cast<uint16_t>(array_get_long(v, i + 1));
+    for (int32_t i = 0; i < n; ++i) entries[i] = static_cast<uint16_t>(view_get_long(view, i + 1));
   }
 }
 
@@ -316,27 +324,35 @@ bool value_to_host(HostVariable &v, int32_t e, const Buffer &b, int32_t element_
       if (!define) return false;
       make_time(v, seconds_of_day(b, 0));
       return true;
-    case abi::kTagRealArray:
-      for (int32_t i = 0; i < n; ++i) array_set_real(v, index(i), get<double>(b, 8 * static_cast<size_t>(i)));
+    case abi::kTagRealArray: {
+      ArrayView view = array_view(v);
+      for (int32_t i = 0; i < n; ++i) view_set_real(view, index(i), get<double>(b, 8 * static_cast<size_t>(i)));
       return true;
-    case abi::kTagIntegerArray:
+    }
+    case abi::kTagIntegerArray: {
+      ArrayView view = array_view(v);
       for (int32_t i = 0; i < n; ++i)
-        array_set_integer(v, index(i), static_cast<int16_t>(get<uint16_t>(b, 4 * static_cast<size_t>(i))));
+        view_set_integer(view, index(i), static_cast<int16_t>(get<uint16_t>(b, 4 * static_cast<size_t>(i))));
       return true;
-    case abi::kTagLongArray:
+    }
+    case abi::kTagLongArray: {
+      ArrayView view = array_view(v);
       for (int32_t i = 0; i < n; ++i) {
         int32_t value = define && data_type == SQLT_ODT ? seconds_of_day(b, 8 * static_cast<size_t>(i))
                                                         : get<int32_t>(b, 4 * static_cast<size_t>(i));
-        array_set_long(v, index(i), value);
+        view_set_long(view, index(i), value);
       }
       return true;
-    case abi::kTagDateArray:
+    }
+    case abi::kTagDateArray: {
+      ArrayView view = array_view(v);
       for (int32_t i = 0; i < n; ++i) {
         int16_t day, month, year;
         date_of(b, 8 * static_cast<size_t>(i), &day, &month, &year);
-        array_set_date(v, index(i), day, month, year);
+        view_set_date(view, index(i), day, month, year);
       }
       return true;
+    }
     case abi::kTagTextArray:
       for (int32_t i = 0; i < n; ++i) {
         size_t offset = stride * static_cast<size_t>(i);
@@ -371,8 +387,9 @@ void shorts_to_host(const VariableReference *ref, const uint16_t *entries, int32
   } else if (e >= 0) {
     array_set_long(v, e, widen(entries[0]));
   } else {
+    ArrayView view = array_view(v);
     int32_t n = rows_of(v, rows);
-    for (int32_t i = 0; i < n; ++i) array_set_long(v, i + 1, widen(entries[i]));
+    for (int32_t i = 0; i < n; ++i) view_set_long(view, i + 1, widen(entries[i]));
   }
   host::variable_set(ref, v);
 }
