@@ -80,15 +80,19 @@ sb4 __cdecl dynamic_define_callback(void *, OCIDefine *defnp, ub4, void **bufpp,
     uint64_t growth = std::min<uint64_t>(std::max<uint64_t>(received, 1), kMostGrowth);
     uint64_t need = std::min<uint64_t>(received + growth, kMaxValueBuffer);
     if (need <= received) return OCI_ERROR;  // a LONG is at most 2 GB - 1
+    growth = need - received;
     if (need > r->buffer_size) {
-      auto *grown = static_cast<uint8_t *>(plugin_alloc(static_cast<size_t>(need)));
+      // Room for the next piece; the buffer at least doubles, so a long
+      // value is copied a bounded number of times, not once a piece.
+      uint64_t capacity = std::min<uint64_t>(std::max<uint64_t>(need, 2ull * r->buffer_size), kMaxValueBuffer);
+      auto *grown = static_cast<uint8_t *>(plugin_alloc(static_cast<size_t>(capacity)));
       if (grown == nullptr) return OCI_ERROR;
       std::memcpy(grown, r->value_buffer, static_cast<size_t>(received));
       plugin_free(r->value_buffer);
       r->value_buffer = grown;
-      r->buffer_size = static_cast<uint32_t>(need);
+      r->buffer_size = static_cast<uint32_t>(capacity);
     }
-    r->element_size = static_cast<int32_t>(need - received);
+    r->element_size = static_cast<int32_t>(growth);
   }
   *alenpp = reinterpret_cast<ub4 *>(&r->element_size);
   *indpp = r->sides.indicators;
