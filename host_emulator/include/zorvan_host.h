@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <unordered_map>
 #include <memory>
 #include <span>
 #include <string>
@@ -186,7 +187,7 @@ class Host {
   uint8_t *array_data(const Variable &v) const;
 
   abi::PackEntry entry_;
-  std::map<uint32_t, std::unique_ptr<Block>> blocks_;
+  std::unordered_map<uint32_t, std::unique_ptr<Block>> blocks_;  // looked up on every host call
   std::vector<std::unique_ptr<Block>> retired_;
   std::map<std::string, Variable> plain_;
   std::map<std::string, Variable> prefixed_;
