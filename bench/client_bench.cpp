@@ -111,27 +111,6 @@ struct Oci {
   }
 };
 
-template <class Side>
-void BM_ArrayInsert(benchmark::State &state) {
-  Side side;
-  for (auto _ : state) {
-    state.PauseTiming();
-    side.fresh_table();
-    state.ResumeTiming();
-    side.insert_all();
-  }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kRows);
-}
-
-template <class Side>
-void BM_BatchFetch(benchmark::State &state) {
-  Side side;
-  side.fresh_table();
-  side.insert_all();
-  for (auto _ : state) check(side.fetch_all() == kRows, "every row fetched");
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kRows);
-}
-
 ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_ArrayInsert, Oci)->Name("insert/oci"));
 ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_ArrayInsert, Direct)->Name("insert/sqlite"));
 ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_BatchFetch, Oci)->Name("fetch/oci"));

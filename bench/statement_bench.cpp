@@ -146,25 +146,6 @@ struct Plugin {
   }
 };
 
-template <class Side>
-void BM_Insert(benchmark::State &state) {
-  Side side;
-  for (auto _ : state) {
-    state.PauseTiming();
-    side.fresh_table();
-    state.ResumeTiming();
-    side.insert_all();
-  }
-}
-
-template <class Side>
-void BM_Fetch(benchmark::State &state) {
-  Side side;
-  side.fresh_table();
-  side.insert_all();
-  for (auto _ : state) check(side.fetch_all() == kRows, "every row fetched");
-}
-
 // ---- The transfers alone ------------------------------------------------------
 
 constexpr int32_t kTransferRows = 1000;
@@ -325,10 +306,10 @@ void BM_PiecesCopy(benchmark::State &state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * (state.range(0) << 20));
 }
 
-ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_Insert, Plugin)->Name("rows/insert/plugin"));
-ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_Insert, Direct)->Name("rows/insert/sqlite"));
-ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_Fetch, Plugin)->Name("rows/fetch/plugin"));
-ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_Fetch, Direct)->Name("rows/fetch/sqlite"));
+ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_ArrayInsert, Plugin)->Name("rows/insert/plugin"));
+ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_ArrayInsert, Direct)->Name("rows/insert/sqlite"));
+ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_BatchFetch, Plugin)->Name("rows/fetch/plugin"));
+ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_BatchFetch, Direct)->Name("rows/fetch/sqlite"));
 ZORVAN_SIDE_BY_SIDE(BENCHMARK(BM_TransferPlugin)->Name("transfer/plugin")->DenseRange(0, 3));
 ZORVAN_SIDE_BY_SIDE(BENCHMARK(BM_TransferPlain)->Name("transfer/plain")->DenseRange(0, 3));
 ZORVAN_SIDE_BY_SIDE(BENCHMARK(BM_PiecesPlugin)->Name("pieces/plugin")->Arg(16)->Arg(32)->Arg(64));

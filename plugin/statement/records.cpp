@@ -54,7 +54,12 @@ void release_side_arrays(SideArrays &sides) noexcept {
   sides = SideArrays{};
 }
 
-void release_bind_parts(BindRecord &parts) noexcept {
+namespace {
+
+// The parts both kinds of record own: two value references, the buffer,
+// and the side arrays.
+template <class Record>
+void release_parts(Record &parts) noexcept {
   plugin_free(parts.value_variable);
   plugin_free(parts.second_value_variable);
   plugin_free(parts.value_buffer);
@@ -64,15 +69,10 @@ void release_bind_parts(BindRecord &parts) noexcept {
   parts.value_buffer = nullptr;
 }
 
-void release_define_parts(DefineRecord &parts) noexcept {
-  plugin_free(parts.value_variable);
-  plugin_free(parts.second_value_variable);
-  plugin_free(parts.value_buffer);
-  release_side_arrays(parts.sides);
-  parts.value_variable = nullptr;
-  parts.second_value_variable = nullptr;
-  parts.value_buffer = nullptr;
-}
+}  // namespace
+
+void release_bind_parts(BindRecord &parts) noexcept { release_parts(parts); }
+void release_define_parts(DefineRecord &parts) noexcept { release_parts(parts); }
 
 BindRecord *add_bind_record(RegistryNode &statement, const BindRecord &filled) noexcept {
   BindRecord *record = heap_new<BindRecord>(filled);
