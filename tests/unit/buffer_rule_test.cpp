@@ -9,6 +9,7 @@
 #include "registry/registry.h"
 #include "statement/buffer_rule.h"
 #include "statement/records.h"
+#include "statement/transfer.h"
 #include "support/bytes.h"
 #include "support/memory.h"
 #include "zorvan_host.h"
@@ -177,6 +178,92 @@ TEST_F(BufferRuleTest, RecordsKeepReferencesAndReleaseEverythingTheyOwn) {
   EXPECT_EQ(statement.defines, nullptr);
   release_define_parts(define_parts);
   EXPECT_EQ(define_parts.value_variable, nullptr);
+}
+
+// A record's parts with a buffer made by the rule, as the commands make them.
+template <class Record>
+Record made(std::vector<uint8_t> &ref, uint16_t dty, std::vector<uint8_t> *second = nullptr) {
+  Record r;
+  r.value_variable = copy_variable_ref(ref.data());
+  if (second) r.second_value_variable = copy_variable_ref(second->data());
+  ValueBuffer b;
+  EXPECT_EQ(size_value_buffer(r.value_variable, dty, &b), BufferRule::Made);
+  r.element_size = capped_value_size(b.element_size, dty);
+  r.row_count = b.row_count;
+  r.data_type = dty;
+  r.buffer_size = static_cast<uint32_t>(b.bytes.size);
+  r.value_buffer = b.bytes.data.release();
+  return r;
+}
+
+TEST_F(BufferRuleTest, InputsBecomeOciFormsByTheVariablesTypeNow) {
+  host.set_date("d", 15, 3, 2004);
+  host.set_time("t", 52215);
+  auto d = host.reference_bytes("d", -1);
+  auto t = host.reference_bytes("t", -1);
+  // A date alone: midnight. A time alone: 1 January 2000.
+  BindRecord date = made<BindRecord>(d, SQLT_ODT);
+  ASSERT_EQ(bind_value_from_host(date, date.value_variable, true), 0);
+  const uint8_t expected_date[] = {0xD4, 0x07, 3, 15, 0, 0, 0};
+  EXPECT_EQ(std::memcmp(date.value_buffer, expected_date, 7), 0);
+  BindRecord time = made<BindRecord>(t, SQLT_ODT);
+  ASSERT_EQ(bind_value_from_host(time, time.value_variable, true), 0);
+  const uint8_t expected_time[] = {0xD0, 0x07, 1, 1, 14, 30, 15};
+  EXPECT_EQ(std::memcmp(time.value_buffer, expected_time, 7), 0);
+  Clock c = split_seconds(-3725);
+  EXPECT_EQ(c.hours, -1);
+  EXPECT_EQ(c.minutes, -2);
+  EXPECT_EQ(c.seconds, -5);
+  // Indicators from a long array, element i + 1 into entry i.
+  host.set_long_array("ind", {9, 0, -1, 0});
+  auto ind = host.reference_bytes("ind", -1);
+  uint16_t entries[3] = {7, 7, 7};
+  shorts_from_host(reinterpret_cast<const VariableReference *>(ind.data()), entries, 3);
+  EXPECT_EQ(static_cast<int16_t>(entries[1]), -1);
+  EXPECT_EQ(entries[0], 0);
+  // The conversion follows the type the variable has now, inside the row.
+  host.set_real("d", 2.5);
+  ASSERT_EQ(bind_value_from_host(date, date.value_variable, true), 0);
+  EXPECT_EQ(load<double>(date.value_buffer), 2.5);
+  host.set_blob("d", "bytes");
+  EXPECT_EQ(bind_value_from_host(date, date.value_variable, true), 0);
+  host.set_boolean_array("d", {true});
+  EXPECT_EQ(bind_value_from_host(date, date.value_variable, true), 2);  // no conversion for this type
+  release_bind_parts(date);
+  release_bind_parts(time);
+}
+
+TEST_F(BufferRuleTest, OutputsTakeEachRowIntoItsElement) {
+  host.set_integer_array("small", {5, 5, 5});
+  auto small = host.reference_bytes("small", -1);
+  DefineRecord r = made<DefineRecord>(small, SQLT_INT);
+  ASSERT_EQ(r.row_count, 2);
+  store(r.value_buffer, int32_t{70000});
+  store(r.value_buffer + 4, int32_t{-2});
+  ASSERT_EQ(define_value_to_host(r, r.value_variable), 1);
+  // The low 16 bits of each 4-byte row; element 0 untouched.
+  EXPECT_EQ(host.get_integer_array("small"), (std::vector<int16_t>{5, 4464, -2}));
+  release_define_parts(r);
+  // A long defined on a DATE column receives its time of day.
+  host.set_long("seconds", 0);
+  auto seconds = host.reference_bytes("seconds", -1);
+  DefineRecord s = made<DefineRecord>(seconds, SQLT_ODT);
+  const uint8_t at[] = {0xD4, 0x07, 7, 1, 14, 30, 15, 0};
+  std::memcpy(s.value_buffer, at, sizeof at);
+  ASSERT_EQ(define_value_to_host(s, s.value_variable), 1);
+  EXPECT_EQ(host.get_long("seconds"), 52215);
+  // Lengths widen unsigned, indicators signed.
+  host.set_long("length", 0);
+  host.set_long("indicator", 0);
+  auto length = host.reference_bytes("length", -1);
+  auto indicator = host.reference_bytes("indicator", -1);
+  const uint16_t big[] = {65535};
+  unsigned_shorts_to_host(reinterpret_cast<const VariableReference *>(length.data()), big, 1);
+  signed_shorts_to_host(reinterpret_cast<const VariableReference *>(indicator.data()),
+                        reinterpret_cast<const int16_t *>(big), 1);
+  EXPECT_EQ(host.get_long("length"), 65535);
+  EXPECT_EQ(host.get_long("indicator"), -1);
+  release_define_parts(s);
 }
 
 }  // namespace
