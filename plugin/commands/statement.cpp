@@ -1,6 +1,7 @@
-// Statements: prepare, bind, define, execute and fetch, and the callbacks
-// that move LONG values in pieces. Around execute and fetch the statement's
-// records are transferred: inputs before, outputs after.
+// Statements: prepare, bind, define, execute and fetch, and bind
+// information. Around execute and fetch the statement's records are
+// transferred: inputs before, outputs after. The piece callbacks the LONG
+// binds and defines install are in statement/pieces.
 #include <algorithm>
 #include <cstring>
 
