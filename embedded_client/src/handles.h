@@ -112,10 +112,8 @@ struct ServiceContext : Handle {
 
 struct Statement;
 
-struct Bind : Handle {
-  Statement *statement = nullptr;
-  std::string name;    // by name: upper case unless quoted
-  ub4 position = 0;    // by position
+// The program's buffer a bind or define call describes, as OCI takes it.
+struct UserBuffer {
   void *value = nullptr;
   sb4 value_size = 0;
   ub2 dty = 0;
@@ -123,22 +121,22 @@ struct Bind : Handle {
   ub2 *length = nullptr;
   ub2 *rcode = nullptr;
   ub4 mode = 0;
+};
+
+// Handle stays the first base: a handle's address is its Handle's.
+struct Bind : Handle, UserBuffer {
+  Statement *statement = nullptr;
+  std::string name;    // by name: upper case unless quoted
+  ub4 position = 0;    // by position
   void *in_context = nullptr;
   OCICallbackInBind in_callback = nullptr;
   void *out_context = nullptr;
   OCICallbackOutBind out_callback = nullptr;
 };
 
-struct Define : Handle {
+struct Define : Handle, UserBuffer {
   Statement *statement = nullptr;
   ub4 position = 0;
-  void *value = nullptr;
-  sb4 value_size = 0;
-  ub2 dty = 0;
-  void *indicator = nullptr;
-  ub2 *length = nullptr;
-  ub2 *rcode = nullptr;
-  ub4 mode = 0;
   void *context = nullptr;
   OCICallbackDefine callback = nullptr;
 };

@@ -340,13 +340,7 @@ ZEC_EXPORT sword __cdecl OCIBindByName(OCIStmt *stmtp, OCIBind **bindp, OCIError
     if (b == nullptr) return set_error(errhp, 4030, "bind");
     b->name = name;
     b->position = 0;
-    b->value = valuep;
-    b->value_size = value_sz;
-    b->dty = dty;
-    b->indicator = indp;
-    b->length = alenp;
-    b->rcode = rcodep;
-    b->mode = mode;
+    static_cast<zec::UserBuffer &>(*b) = {valuep, value_sz, dty, indp, alenp, rcodep, mode};
     b->in_callback = nullptr;
     b->out_callback = nullptr;
     // A name binds every occurrence of it; binding it again replaces the
@@ -387,13 +381,7 @@ ZEC_EXPORT sword __cdecl OCIBindByPos(OCIStmt *stmtp, OCIBind **bindp, OCIError 
     if (b == nullptr) return set_error(errhp, 4030, "bind");
     b->name = placeholders[targets[0]].name;
     b->position = position;
-    b->value = valuep;
-    b->value_size = value_sz;
-    b->dty = dty;
-    b->indicator = indp;
-    b->length = alenp;
-    b->rcode = rcodep;
-    b->mode = mode;
+    static_cast<zec::UserBuffer &>(*b) = {valuep, value_sz, dty, indp, alenp, rcodep, mode};
     b->in_callback = nullptr;
     b->out_callback = nullptr;
     for (Bind *&occurrence : st->occurrences)
@@ -433,13 +421,7 @@ ZEC_EXPORT sword __cdecl OCIDefineByPos(OCIStmt *stmtp, OCIDefine **defnp, OCIEr
     Define *d = zec::handle_for<Define>(*st, *defnp, OCI_HTYPE_DEFINE);
     if (d == nullptr) return set_error(errhp, 4030, "define");
     d->position = position;
-    d->value = valuep;
-    d->value_size = value_sz;
-    d->dty = dty;
-    d->indicator = indp;
-    d->length = rlenp;
-    d->rcode = rcodep;
-    d->mode = mode;
+    static_cast<zec::UserBuffer &>(*d) = {valuep, value_sz, dty, indp, rlenp, rcodep, mode};
     d->callback = nullptr;
     // A handle given again redefines: it leaves the position it had.
     for (auto it = st->defines.begin(); it != st->defines.end();)

@@ -183,6 +183,8 @@ int from_real_result(long double value, Number *out) {
 
 bool has_error(int status) { return status != 0; }
 
+}  // namespace
+
 // The decimal digits of a value and the power of ten of the first one:
 // value = 0.D x 10^decimal_exponent.
 void decimal_digits(const Number &n, std::string *digits, int *decimal_exponent) {
@@ -201,8 +203,6 @@ void decimal_digits(const Number &n, std::string *digits, int *decimal_exponent)
   *decimal_exponent -= static_cast<int>(lead);
   while (!digits->empty() && digits->back() == '0') digits->pop_back();
 }
-
-}  // namespace
 
 int decode(const uint8_t *bytes, Number *out) {
   Number n;

@@ -77,6 +77,9 @@ int to_double(const Number &n, double *out);
 long double to_long_double(const Number &n);
 
 // Plain decimal text, as "-123.456", "0.5", "1E+125" never: always digits.
+// The decimal digits of a value, without leading or trailing zeros, and
+// the power of ten of the first: value = 0.digits x 10^decimal_exponent.
+void decimal_digits(const Number &n, std::string *digits, int *decimal_exponent);
 std::string to_plain(const Number &n);
 // Parses plain decimal text with an optional exponent ("1.5E+03").
 int from_plain(const std::string &text, Number *out);

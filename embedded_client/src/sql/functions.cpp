@@ -1187,11 +1187,13 @@ struct SumState {
   bool failed;
 };
 
-void sum_step(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
-  (void)argc;
+// A row joining (+1) or leaving (-1) the aggregate: rows leave as a window
+// frame slides (SUM and AVG OVER ...).
+template <int direction>
+void sum_move(sqlite3_context *ctx, int, sqlite3_value **argv) {
   auto *state = static_cast<SumState *>(sqlite3_aggregate_context(ctx, sizeof(SumState)));
   if (state == nullptr) return sqlite3_result_error_nomem(ctx);
-  if (is_null(argv[0]) || state->failed) return;
+  if (is_null(argv[0]) || state->failed || (direction < 0 && state->count == 0)) return;
   guarded(ctx, [&] {
     Number value, total, r;
     if (!number_arg(ctx, argv[0], &value)) {
@@ -1200,33 +1202,15 @@ void sum_step(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
     }
     if (state->count > 0) {
       oracle::decode(state->sum, &total);
-      if (int code = oracle::add(total, value, &r)) {
+      int code = direction > 0 ? oracle::add(total, value, &r) : oracle::subtract(total, value, &r);
+      if (code != 0) {
         state->failed = true;
         return raise(ctx, sql_code(code));
       }
       value = r;
     }
     oracle::encode(value, state->sum);
-    ++state->count;
-  });
-}
-
-// A row leaving a window frame: SUM and AVG OVER (...) move with the frame.
-void sum_inverse(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
-  (void)argc;
-  auto *state = static_cast<SumState *>(sqlite3_aggregate_context(ctx, sizeof(SumState)));
-  if (state == nullptr) return sqlite3_result_error_nomem(ctx);
-  if (is_null(argv[0]) || state->failed || state->count == 0) return;
-  guarded(ctx, [&] {
-    Number value, total, r;
-    if (!number_arg(ctx, argv[0], &value)) {
-      state->failed = true;
-      return;
-    }
-    oracle::decode(state->sum, &total);
-    oracle::subtract(total, value, &r);
-    oracle::encode(r, state->sum);
-    --state->count;
+    state->count += direction;
   });
 }
 
@@ -1287,11 +1271,11 @@ struct VarianceState {
   bool failed;
 };
 
-void variance_step(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
-  (void)argc;
+template <int direction>
+void variance_move(sqlite3_context *ctx, int, sqlite3_value **argv) {
   auto *state = static_cast<VarianceState *>(sqlite3_aggregate_context(ctx, sizeof(VarianceState)));
   if (state == nullptr) return sqlite3_result_error_nomem(ctx);
-  if (is_null(argv[0]) || state->failed) return;
+  if (is_null(argv[0]) || state->failed || (direction < 0 && state->count == 0)) return;
   guarded(ctx, [&] {
     Number value, square, sum, squares;
     if (!number_arg(ctx, argv[0], &value)) {
@@ -1302,34 +1286,17 @@ void variance_step(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
     if (state->count > 0) {
       oracle::decode(state->sum, &sum);
       oracle::decode(state->squares, &squares);
-      oracle::add(sum, value, &value);
-      oracle::add(squares, square, &square);
+      if (direction > 0) {
+        oracle::add(sum, value, &value);
+        oracle::add(squares, square, &square);
+      } else {
+        oracle::subtract(sum, value, &value);
+        oracle::subtract(squares, square, &square);
+      }
     }
     oracle::encode(value, state->sum);
     oracle::encode(square, state->squares);
-    ++state->count;
-  });
-}
-
-void variance_inverse(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
-  (void)argc;
-  auto *state = static_cast<VarianceState *>(sqlite3_aggregate_context(ctx, sizeof(VarianceState)));
-  if (state == nullptr) return sqlite3_result_error_nomem(ctx);
-  if (is_null(argv[0]) || state->failed || state->count == 0) return;
-  guarded(ctx, [&] {
-    Number value, square, sum, squares;
-    if (!number_arg(ctx, argv[0], &value)) {
-      state->failed = true;
-      return;
-    }
-    oracle::multiply(value, value, &square);
-    oracle::decode(state->sum, &sum);
-    oracle::decode(state->squares, &squares);
-    oracle::subtract(sum, value, &sum);
-    oracle::subtract(squares, square, &squares);
-    oracle::encode(sum, state->sum);
-    oracle::encode(squares, state->squares);
-    --state->count;
+    state->count += direction;
   });
 }
 
@@ -1460,15 +1427,15 @@ void register_functions(sqlite3 *db, Session *session) {
   }
   register_lob_functions(db);
   // The numeric aggregates are window functions too (SUM(x) OVER ...).
-  sqlite3_create_window_function(db, "z_sum", 1, SQLITE_UTF8, session, sum_step, sum_final<false>,
-                                 sum_final<false>, sum_inverse, nullptr);
-  sqlite3_create_window_function(db, "z_avg", 1, SQLITE_UTF8, session, sum_step, sum_final<true>, sum_final<true>,
-                                 sum_inverse, nullptr);
+  sqlite3_create_window_function(db, "z_sum", 1, SQLITE_UTF8, session, sum_move<1>, sum_final<false>,
+                                 sum_final<false>, sum_move<-1>, nullptr);
+  sqlite3_create_window_function(db, "z_avg", 1, SQLITE_UTF8, session, sum_move<1>, sum_final<true>, sum_final<true>,
+                                 sum_move<-1>, nullptr);
   sqlite3_create_function_v2(db, "z_single", 1, SQLITE_UTF8, session, nullptr, single_step, single_final, nullptr);
-  sqlite3_create_window_function(db, "z_variance", 1, SQLITE_UTF8, session, variance_step, variance_final<false>,
-                                 variance_final<false>, variance_inverse, nullptr);
-  sqlite3_create_window_function(db, "z_stddev", 1, SQLITE_UTF8, session, variance_step, variance_final<true>,
-                                 variance_final<true>, variance_inverse, nullptr);
+  sqlite3_create_window_function(db, "z_variance", 1, SQLITE_UTF8, session, variance_move<1>, variance_final<false>,
+                                 variance_final<false>, variance_move<-1>, nullptr);
+  sqlite3_create_window_function(db, "z_stddev", 1, SQLITE_UTF8, session, variance_move<1>, variance_final<true>,
+                                 variance_final<true>, variance_move<-1>, nullptr);
 }
 
 }  // namespace zec::sql

@@ -600,7 +600,7 @@ class Parser {
         s.constraints.push_back(std::move(k));
         continue;
       }
-      if (!name.empty()) error_at(peek(), 2253);  // constraint specification not allowed here
+      if (!name.empty()) error_at(peek(), 2253);  // a constraint name with no constraint after it
       if (accept("ENABLE") || accept("DISABLE")) continue;
       return;
     }

@@ -250,12 +250,15 @@ struct PlsqlProgram::Impl : Environment {
     target.assigned = true;
   }
 
-  Compiled &compile_expression(const Expr &e) {
-    auto &entry = compiled[&e];
+  // A statement or expression of the block, prepared once and again only
+  // when the schema has changed since.
+  template <class Translate>
+  Compiled &compile(const void *key, Translate translate_it) {
+    auto &entry = compiled[key];
     int64_t version = s->schema().version;
     if (!entry || entry->version != version) {
       auto c = std::make_unique<Compiled>();
-      c->plan = translate_expression(*s, e, source, *this);
+      c->plan = translate_it();
       c->version = version;
       if (sqlite3_prepare_v2(s->db, c->plan.sql.c_str(), -1, &c->stmt, nullptr) != SQLITE_OK) throw map_error(*s, &c->plan);
       if (entry) sqlite3_finalize(entry->stmt);
@@ -263,19 +266,11 @@ struct PlsqlProgram::Impl : Environment {
     }
     return *entry;
   }
-
+  Compiled &compile_expression(const Expr &e) {
+    return compile(&e, [&] { return translate_expression(*s, e, source, *this); });
+  }
   Compiled &compile_statement(const Statement &st) {
-    auto &entry = compiled[&st];
-    int64_t version = s->schema().version;
-    if (!entry || entry->version != version) {
-      auto c = std::make_unique<Compiled>();
-      c->plan = translate(*s, st, source, *this);
-      c->version = version;
-      if (sqlite3_prepare_v2(s->db, c->plan.sql.c_str(), -1, &c->stmt, nullptr) != SQLITE_OK) throw map_error(*s, &c->plan);
-      if (entry) sqlite3_finalize(entry->stmt);
-      entry = std::move(c);
-    }
-    return *entry;
+    return compile(&st, [&] { return translate(*s, st, source, *this); });
   }
 
   Value evaluate(const Expr &e, Type *type = nullptr) {

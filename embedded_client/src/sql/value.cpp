@@ -48,20 +48,9 @@ bool decimal_of(std::string_view bytes, bool *negative, std::string *digits, lon
   oracle::Number n;
   if (!decode_number(bytes, &n) || n.infinity) return false;
   *negative = n.negative;
-  digits->clear();
-  for (uint8_t d : n.digits) {
-    digits->push_back(static_cast<char>('0' + d / 10));
-    digits->push_back(static_cast<char>('0' + d % 10));
-  }
-  *e10 = 2L * n.exponent;
-  size_t lead = digits->find_first_not_of('0');
-  if (lead == std::string::npos) {
-    digits->clear();
-    return true;
-  }
-  digits->erase(0, lead);
-  *e10 -= static_cast<long>(lead);
-  while (!digits->empty() && digits->back() == '0') digits->pop_back();
+  int exponent = 0;
+  oracle::decimal_digits(n, digits, &exponent);
+  *e10 = exponent;
   return true;
 }
 
