@@ -112,14 +112,21 @@ void command_stmt_execute(const CommandCall &call) noexcept {
       (snap_in != 0 && !has_type(snap_in, OCI_DTYPE_SNAP)) || (snap_out != 0 && !has_type(snap_out, OCI_DTYPE_SNAP)))
     return refuse(call);
   auto execute = COMMAND_OCI(call, OCIStmtExecute);
-  auto attr_get = COMMAND_OCI(call, OCIAttrGet);
-  if (execute == nullptr || attr_get == nullptr) return;
+  if (execute == nullptr) return;
   // OCI reads iters rows of every bind of a DML statement and writes iters
   // rows into every define of a query: no more than their buffers hold.
-  ub2 type = 0;
-  attr_get(as_handle<void>(statement), OCI_HTYPE_STMT, &type, nullptr, OCI_ATTR_STMT_TYPE, as_handle<OCIError>(error));
-  int32_t limit = type == OCI_STMT_SELECT ? define_rows(*node) : bind_rows(*node);
-  if (iters > static_cast<ub4>(limit) || !locators_registered(*node)) return refuse(call);
+  // Only a count beyond one of the two needs the statement's type.
+  int32_t defines = define_rows(*node);
+  int32_t binds = bind_rows(*node);
+  if (iters > static_cast<ub4>(std::min(defines, binds))) {
+    auto attr_get = COMMAND_OCI(call, OCIAttrGet);
+    if (attr_get == nullptr) return;
+    ub2 type = 0;
+    attr_get(as_handle<void>(statement), OCI_HTYPE_STMT, &type, nullptr, OCI_ATTR_STMT_TYPE,
+             as_handle<OCIError>(error));
+    if (iters > static_cast<ub4>(type == OCI_STMT_SELECT ? defines : binds)) return refuse(call);
+  }
+  if (!locators_registered(*node)) return refuse(call);
   if (int code = transfer_bind_inputs(*node); code != 0)
     return report_failure(call, code == 4 ? 4 : OCI_INVALID_HANDLE, error);
   clear_define_buffers(*node);
@@ -307,9 +314,12 @@ void command_get_bind_info(const CommandCall &call) noexcept {
   int32_t n = std::max(array_size(names), 0);
   auto get_bind_info = COMMAND_OCI(call, OCIStmtGetBindInfo);
   if (get_bind_info == nullptr) return;
-  // One block for the six working arrays, N entries each.
+  // One block for the six working arrays, N entries each; N is the host's,
+  // so the product is checked before it is allocated.
   size_t entries = static_cast<size_t>(std::max(n, 1));
-  size_t bytes = entries * (2 * sizeof(OraText *) + 3 + sizeof(OCIBind *));
+  uint64_t wanted = static_cast<uint64_t>(entries) * (2 * sizeof(OraText *) + 3 + sizeof(OCIBind *));
+  if (wanted > kMaxValueBuffer) return report_failure(call, OCI_ERROR, error);
+  auto bytes = static_cast<size_t>(wanted);
   HeapBytes work = heap_bytes(bytes);
   if (!work) return report_failure(call, OCI_ERROR, error);
   std::memset(work.get(), 0, bytes);

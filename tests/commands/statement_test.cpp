@@ -3,6 +3,7 @@
 // LONG values in pieces, output binds, and the refusals that keep OCI
 // inside the buffers it was given. Tables and rows are made with the
 // plug-in's own commands.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -286,6 +287,16 @@ TEST_F(Statements, BindInformationFillsOnlyTheEntriesOciGave) {
   r = info(1, 10);
   EXPECT_EQ(r.result, OCI_NO_DATA);
   EXPECT_EQ(host().get_string_array("names")[1], "-");
+  // A names array claiming 2^31 - 1 elements: its working arrays are refused,
+  // not wrapped into a small allocation OCI would then overrun.
+  st = prepare("SELECT :a FROM dual");
+  info(1, 2);
+  emu::Variable huge = host().variable("names");
+  std::memcpy(huge.bytes + abi::kVarArrayCount, "\xFF\xFF\xFF\x7F", 4);
+  host().set_variable("names", huge);
+  r = host().call(17, {long_param(st), long_param(err), long_param(1), long_param(0), whole("names"), whole("inds"),
+                       whole("dups"), whole("binds")});
+  EXPECT_EQ(r.result, OCI_ERROR);
   // A handles array of another kind is refused before OCI.
   host().set_integer_array("binds", {0, 0});
   r = host().call(17, {long_param(st), long_param(err), long_param(1), long_param(0), whole("names"), whole("inds"),
