@@ -2,6 +2,7 @@
 // setting attributes by kind, parameter descriptors and describing objects.
 #include "commands/attributes.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <span>
@@ -41,6 +42,22 @@ constexpr AttributeKindEntry kParameterAttributes[] = {
 };
 static_assert(std::size(kParameterAttributes) == 82);
 
+// Each table indexed by attribute number (row + 1, 0 for none), so a
+// lookup costs one load whatever the row.
+constexpr int32_t kIndexedAttributes = 256;
+using AttributeIndex = std::array<uint8_t, kIndexedAttributes>;
+
+template <size_t N>
+constexpr AttributeIndex index_of(const AttributeKindEntry (&table)[N]) {
+  static_assert(N < 255);
+  AttributeIndex index{};
+  for (size_t row = 0; row < N; ++row) index[static_cast<size_t>(table[row].attribute)] = static_cast<uint8_t>(row + 1);
+  return index;
+}
+
+constexpr AttributeIndex kGeneralIndex = index_of(kGeneralAttributes);
+constexpr AttributeIndex kParameterIndex = index_of(kParameterAttributes);
+
 
 // Room for anything OCI may write where an attribute is read: a handle, a
 // number, or the whole of a descriptor for the attributes that fill one.
@@ -58,10 +75,10 @@ struct AttributeTarget {
 
 // Reads P1, P3 and P4 and checks them: P1 registered, P4 an error handle.
 bool attribute_target(const CommandCall &call, AttributeTarget &t) noexcept {
-  t.handle = static_cast<uint32_t>(param_long(call, 1));
-  t.error = static_cast<uint32_t>(param_long(call, 4));
+  t.handle = handle_param(call, 1);
+  t.error = typed_handle(call, 4, OCI_HTYPE_ERROR);
   t.type = t.handle != 0 ? registry_type(t.handle) : 0;
-  if (t.type == 0 || !has_type(t.error, OCI_HTYPE_ERROR)) return false;
+  if (t.type == 0 || t.error == 0) return false;
   t.entry = attribute_kind(t.type, param_long(call, 3));
   return true;
 }
@@ -98,10 +115,11 @@ void read_number_attribute(const CommandCall &call, const AttributeTarget &t) no
 }  // namespace
 
 AttributeKindEntry attribute_kind(int32_t registry_type, int32_t attribute) noexcept {
-  std::span<const AttributeKindEntry> table = kGeneralAttributes;
-  if (registry_type == OCI_DTYPE_PARAM) table = kParameterAttributes;
-  for (const AttributeKindEntry &entry : table)
-    if (entry.attribute == attribute) return entry;
+  bool parameter = registry_type == OCI_DTYPE_PARAM;
+  if (attribute >= 0 && attribute < kIndexedAttributes) {
+    uint8_t row = (parameter ? kParameterIndex : kGeneralIndex)[attribute];
+    if (row != 0) return (parameter ? kParameterAttributes : kGeneralAttributes)[row - 1];
+  }
   return AttributeKindEntry{attribute, kKindNone, 0};
 }
 
@@ -245,11 +263,11 @@ void command_attr_set_text(const CommandCall &call) noexcept {
 }
 
 void command_param_get(const CommandCall &call) noexcept {
-  uint32_t handle = static_cast<uint32_t>(param_long(call, 1));
+  uint32_t handle = handle_param(call, 1);
   int32_t type = handle != 0 ? registry_type(handle) : 0;
   if (type != OCI_HTYPE_STMT && type != OCI_HTYPE_COMPLEXOBJECT && type != OCI_DTYPE_PARAM)
     return refuse(call);
-  uint32_t error = static_cast<uint32_t>(param_long(call, 2));
+  uint32_t error = handle_param(call, 2);
   auto get = COMMAND_OCI(call, OCIParamGet);
   if (get == nullptr) return;
   void *descriptor = nullptr;
@@ -263,12 +281,10 @@ void command_param_get(const CommandCall &call) noexcept {
 }
 
 void command_param_set(const CommandCall &call) noexcept {
-  uint32_t object = static_cast<uint32_t>(param_long(call, 1));
-  uint32_t error = static_cast<uint32_t>(param_long(call, 2));
-  uint32_t component = static_cast<uint32_t>(param_long(call, 3));
-  if (!has_type(object, OCI_HTYPE_COMPLEXOBJECT) || !has_type(error, OCI_HTYPE_ERROR) ||
-      !has_type(component, OCI_DTYPE_COMPLEXOBJECTCOMP))
-    return refuse(call);
+  uint32_t object = typed_handle(call, 1, OCI_HTYPE_COMPLEXOBJECT);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
+  uint32_t component = typed_handle(call, 3, OCI_DTYPE_COMPLEXOBJECTCOMP);
+  if (object == 0 || error == 0 || component == 0) return refuse(call);
   auto set = COMMAND_OCI(call, OCIParamSet);
   if (set == nullptr) return;
   sword status = set(as_handle<void>(object), OCI_HTYPE_COMPLEXOBJECT, as_handle<OCIError>(error),
@@ -279,12 +295,10 @@ void command_param_set(const CommandCall &call) noexcept {
 
 // 57 names the object by a pointer, 58 by its name.
 void command_describe_any(const CommandCall &call, int32_t selector) noexcept {
-  uint32_t service = static_cast<uint32_t>(param_long(call, 1));
-  uint32_t error = static_cast<uint32_t>(param_long(call, 2));
-  uint32_t describe = static_cast<uint32_t>(param_long(call, 7));
-  if (!has_type(service, OCI_HTYPE_SVCCTX) || !has_type(error, OCI_HTYPE_ERROR) ||
-      !has_type(describe, OCI_HTYPE_DESCRIBE))
-    return refuse(call);
+  uint32_t service = typed_handle(call, 1, OCI_HTYPE_SVCCTX);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
+  uint32_t describe = typed_handle(call, 7, OCI_HTYPE_DESCRIBE);
+  if (service == 0 || error == 0 || describe == 0) return refuse(call);
   host::ZString name;
   void *object = nullptr;
   ub4 length = 0;
@@ -293,7 +307,7 @@ void command_describe_any(const CommandCall &call, int32_t selector) noexcept {
     object = name;
     length = static_cast<ub4>(std::strlen(name));
   } else {
-    object = as_handle<void>(static_cast<uint32_t>(param_long(call, 3)));
+    object = as_handle<void>(handle_param(call, 3));
   }
   auto describe_any = COMMAND_OCI(call, OCIDescribeAny);
   if (describe_any == nullptr) return;

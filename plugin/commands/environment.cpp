@@ -45,8 +45,8 @@ void command_terminate(const CommandCall &call) noexcept {
 }
 
 void command_handle_alloc(const CommandCall &call) noexcept {
-  uint32_t environment = static_cast<uint32_t>(param_long(call, 1));
-  if (!has_type(environment, OCI_HTYPE_ENV)) return refuse(call);
+  uint32_t environment = typed_handle(call, 1, OCI_HTYPE_ENV);
+  if (environment == 0) return refuse(call);
   auto type = static_cast<ub4>(param_long(call, 3));
   auto alloc = COMMAND_OCI(call, OCIHandleAlloc);
   if (alloc == nullptr) return;
@@ -66,7 +66,7 @@ void command_handle_alloc(const CommandCall &call) noexcept {
 }
 
 void command_handle_free(const CommandCall &call) noexcept {
-  uint32_t handle = static_cast<uint32_t>(param_long(call, 1));
+  uint32_t handle = handle_param(call, 1);
   int32_t type = handle != 0 ? registry_type(handle) : 0;
   if (type == 0) return refuse(call);
   auto free_handle = COMMAND_OCI(call, OCIHandleFree);
@@ -82,8 +82,8 @@ void command_handle_free(const CommandCall &call) noexcept {
 }
 
 void command_descriptor_alloc(const CommandCall &call) noexcept {
-  uint32_t environment = static_cast<uint32_t>(param_long(call, 1));
-  if (!has_type(environment, OCI_HTYPE_ENV)) return refuse(call);
+  uint32_t environment = typed_handle(call, 1, OCI_HTYPE_ENV);
+  if (environment == 0) return refuse(call);
   auto type = static_cast<ub4>(param_long(call, 3));
   auto alloc = COMMAND_OCI(call, OCIDescriptorAlloc);
   if (alloc == nullptr) return;
@@ -103,7 +103,7 @@ void command_descriptor_alloc(const CommandCall &call) noexcept {
 }
 
 void command_descriptor_free(const CommandCall &call) noexcept {
-  uint32_t descriptor = static_cast<uint32_t>(param_long(call, 1));
+  uint32_t descriptor = handle_param(call, 1);
   int32_t type = descriptor != 0 ? registry_type(descriptor) : 0;
   if (type == 0) return refuse(call);
   auto free_descriptor = COMMAND_OCI(call, OCIDescriptorFree);

@@ -67,9 +67,9 @@ bool number_of(const CommandCall &call, const RealConversions &c, OCIError *erro
   return false;
 }
 
+// Every number and date command takes its error handle first.
 OCIError *checked_error(const CommandCall &call) {
-  uint32_t error = static_cast<uint32_t>(param_long(call, 1));
-  return has_type(error, OCI_HTYPE_ERROR) ? as_handle<OCIError>(error) : nullptr;
+  return as_handle<OCIError>(typed_handle(call, 1, OCI_HTYPE_ERROR));
 }
 
 }  // namespace

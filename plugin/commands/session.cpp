@@ -21,10 +21,6 @@ Text read_text(const CommandCall &call, int16_t i) noexcept {
   return t;
 }
 
-uint32_t long_handle(const CommandCall &call, int16_t i) noexcept {
-  return static_cast<uint32_t>(param_long(call, i));
-}
-
 bool is_server_or_service(uint32_t handle) noexcept {
   int32_t type = handle != 0 ? registry_type(handle) : 0;
   return type == OCI_HTYPE_SERVER || type == OCI_HTYPE_SVCCTX;
@@ -33,9 +29,9 @@ bool is_server_or_service(uint32_t handle) noexcept {
 }  // namespace
 
 void command_server_attach(const CommandCall &call) noexcept {
-  uint32_t server = long_handle(call, 1);
-  if (!has_type(server, OCI_HTYPE_SERVER)) return refuse(call);
-  uint32_t error = long_handle(call, 2);
+  uint32_t server = typed_handle(call, 1, OCI_HTYPE_SERVER);
+  if (server == 0) return refuse(call);
+  uint32_t error = handle_param(call, 2);
   Text link = read_text(call, 3);
   auto attach = COMMAND_OCI(call, OCIServerAttach);
   if (attach == nullptr) return;
@@ -47,19 +43,19 @@ void command_server_attach(const CommandCall &call) noexcept {
 }
 
 void command_server_detach(const CommandCall &call) noexcept {
-  uint32_t server = long_handle(call, 1);
-  uint32_t error = long_handle(call, 2);
-  if (!has_type(server, OCI_HTYPE_SERVER) || !has_type(error, OCI_HTYPE_ERROR)) return refuse(call);
+  uint32_t server = typed_handle(call, 1, OCI_HTYPE_SERVER);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
+  if (server == 0 || error == 0) return refuse(call);
   auto detach = COMMAND_OCI(call, OCIServerDetach);
   if (detach == nullptr) return;
   finish(call, detach(as_handle<OCIServer>(server), as_handle<OCIError>(error), OCI_DEFAULT), error);
 }
 
 void command_session_begin(const CommandCall &call) noexcept {
-  uint32_t service = long_handle(call, 1);
-  uint32_t error = long_handle(call, 2);
-  if (!has_type(service, OCI_HTYPE_SVCCTX) || !has_type(error, OCI_HTYPE_ERROR)) return refuse(call);
-  uint32_t session = long_handle(call, 3);
+  uint32_t service = typed_handle(call, 1, OCI_HTYPE_SVCCTX);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
+  if (service == 0 || error == 0) return refuse(call);
+  uint32_t session = handle_param(call, 3);
   auto begin = COMMAND_OCI(call, OCISessionBegin);
   if (begin == nullptr) return;
   sword status = begin(as_handle<OCISvcCtx>(service), as_handle<OCIError>(error),
@@ -73,12 +69,10 @@ void command_session_begin(const CommandCall &call) noexcept {
 }
 
 void command_session_end(const CommandCall &call) noexcept {
-  uint32_t service = long_handle(call, 1);
-  uint32_t error = long_handle(call, 2);
-  uint32_t session = long_handle(call, 3);
-  if (!has_type(service, OCI_HTYPE_SVCCTX) || !has_type(error, OCI_HTYPE_ERROR) ||
-      !has_type(session, OCI_HTYPE_SESSION))
-    return refuse(call);
+  uint32_t service = typed_handle(call, 1, OCI_HTYPE_SVCCTX);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
+  uint32_t session = typed_handle(call, 3, OCI_HTYPE_SESSION);
+  if (service == 0 || error == 0 || session == 0) return refuse(call);
   auto end = COMMAND_OCI(call, OCISessionEnd);
   if (end == nullptr) return;
   sword status = end(as_handle<OCISvcCtx>(service), as_handle<OCIError>(error),
@@ -91,9 +85,9 @@ void command_session_end(const CommandCall &call) noexcept {
 }
 
 void command_logon(const CommandCall &call) noexcept {
-  uint32_t environment = long_handle(call, 1);
-  if (!has_type(environment, OCI_HTYPE_ENV)) return refuse(call);
-  uint32_t error = long_handle(call, 2);
+  uint32_t environment = typed_handle(call, 1, OCI_HTYPE_ENV);
+  if (environment == 0) return refuse(call);
+  uint32_t error = handle_param(call, 2);
   Text user = read_text(call, 4);
   Text password = read_text(call, 5);
   Text database = read_text(call, 6);
@@ -114,9 +108,9 @@ void command_logon(const CommandCall &call) noexcept {
 }
 
 void command_logoff(const CommandCall &call) noexcept {
-  uint32_t service = long_handle(call, 1);
-  uint32_t error = long_handle(call, 2);
-  if (!has_type(service, OCI_HTYPE_SVCCTX) || !has_type(error, OCI_HTYPE_ERROR)) return refuse(call);
+  uint32_t service = typed_handle(call, 1, OCI_HTYPE_SVCCTX);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
+  if (service == 0 || error == 0) return refuse(call);
   auto get = COMMAND_OCI(call, OCIAttrGet);
   if (get == nullptr) return;
   auto logoff = COMMAND_OCI(call, OCILogoff);
@@ -138,9 +132,9 @@ void command_logoff(const CommandCall &call) noexcept {
 }
 
 void command_password_change(const CommandCall &call) noexcept {
-  uint32_t service = long_handle(call, 1);
-  uint32_t error = long_handle(call, 2);
-  if (!has_type(service, OCI_HTYPE_SVCCTX) || !has_type(error, OCI_HTYPE_ERROR)) return refuse(call);
+  uint32_t service = typed_handle(call, 1, OCI_HTYPE_SVCCTX);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
+  if (service == 0 || error == 0) return refuse(call);
   Text user = read_text(call, 3);
   Text old_password = read_text(call, 4);
   Text new_password = read_text(call, 5);
@@ -154,7 +148,7 @@ void command_password_change(const CommandCall &call) noexcept {
 }
 
 void command_error_get(const CommandCall &call) noexcept {
-  uint32_t handle = long_handle(call, 1);
+  uint32_t handle = handle_param(call, 1);
   int32_t type = handle != 0 ? registry_type(handle) : 0;
   sb4 code = 0;
   char message[host::kStringSize] = {};
@@ -176,9 +170,9 @@ void command_error_get(const CommandCall &call) noexcept {
 }
 
 void command_trans_start(const CommandCall &call) noexcept {
-  uint32_t service = long_handle(call, 1);
-  uint32_t error = long_handle(call, 2);
-  if (!has_type(service, OCI_HTYPE_SVCCTX) || !has_type(error, OCI_HTYPE_ERROR)) return refuse(call);
+  uint32_t service = typed_handle(call, 1, OCI_HTYPE_SVCCTX);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
+  if (service == 0 || error == 0) return refuse(call);
   auto start = COMMAND_OCI(call, OCITransStart);
   if (start == nullptr) return;
   sword status = start(as_handle<OCISvcCtx>(service), as_handle<OCIError>(error),
@@ -188,9 +182,9 @@ void command_trans_start(const CommandCall &call) noexcept {
 
 // 11 rollback, 12 prepare, 13 forget, 14 detach, 15 commit: one shape.
 void command_trans_end(const CommandCall &call, int32_t selector) noexcept {
-  uint32_t service = long_handle(call, 1);
-  uint32_t error = long_handle(call, 2);
-  if (!has_type(service, OCI_HTYPE_SVCCTX) || !has_type(error, OCI_HTYPE_ERROR)) return refuse(call);
+  uint32_t service = typed_handle(call, 1, OCI_HTYPE_SVCCTX);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
+  if (service == 0 || error == 0) return refuse(call);
   using TransFn = decltype(&::OCITransCommit);
   TransFn end = nullptr;
   switch (selector) {
@@ -208,9 +202,9 @@ void command_trans_end(const CommandCall &call, int32_t selector) noexcept {
 }
 
 void command_server_version(const CommandCall &call) noexcept {
-  uint32_t handle = long_handle(call, 1);
-  uint32_t error = long_handle(call, 2);
-  if (!is_server_or_service(handle) || !has_type(error, OCI_HTYPE_ERROR)) return refuse(call);
+  uint32_t handle = handle_param(call, 1);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
+  if (!is_server_or_service(handle) || error == 0) return refuse(call);
   auto version = COMMAND_OCI(call, OCIServerVersion);
   if (version == nullptr) return;
   char text[host::kStringSize] = {};
@@ -225,18 +219,18 @@ void command_server_version(const CommandCall &call) noexcept {
 
 // 62 break and 9 reset: a server handle or a service context.
 void command_break_or_reset(const CommandCall &call, int32_t selector) noexcept {
-  uint32_t handle = long_handle(call, 1);
-  uint32_t error = long_handle(call, 2);
-  if (!is_server_or_service(handle) || !has_type(error, OCI_HTYPE_ERROR)) return refuse(call);
+  uint32_t handle = handle_param(call, 1);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
+  if (!is_server_or_service(handle) || error == 0) return refuse(call);
   auto call_oci = selector == 62 ? COMMAND_OCI(call, OCIBreak) : COMMAND_OCI(call, OCIReset);
   if (call_oci == nullptr) return;
   finish(call, call_oci(as_handle<void>(handle), as_handle<OCIError>(error)), error);
 }
 
 void command_duration_begin(const CommandCall &call) noexcept {
-  uint32_t error = long_handle(call, 1);
-  uint32_t service = long_handle(call, 2);
-  if (!has_type(error, OCI_HTYPE_ERROR) || !has_type(service, OCI_HTYPE_SVCCTX)) return refuse(call);
+  uint32_t error = typed_handle(call, 1, OCI_HTYPE_ERROR);
+  uint32_t service = typed_handle(call, 2, OCI_HTYPE_SVCCTX);
+  if (error == 0 || service == 0) return refuse(call);
   auto begin = COMMAND_OCI(call, OCIDurationBegin);
   if (begin == nullptr) return;
   // After a failed call the duration is what it started as: 0.
@@ -248,9 +242,9 @@ void command_duration_begin(const CommandCall &call) noexcept {
 }
 
 void command_duration_end(const CommandCall &call) noexcept {
-  uint32_t error = long_handle(call, 1);
-  uint32_t service = long_handle(call, 2);
-  if (!has_type(error, OCI_HTYPE_ERROR) || !has_type(service, OCI_HTYPE_SVCCTX)) return refuse(call);
+  uint32_t error = typed_handle(call, 1, OCI_HTYPE_ERROR);
+  uint32_t service = typed_handle(call, 2, OCI_HTYPE_SVCCTX);
+  if (error == 0 || service == 0) return refuse(call);
   auto end = COMMAND_OCI(call, OCIDurationEnd);
   if (end == nullptr) return;
   finish(call, end(nullptr, as_handle<OCIError>(error), as_handle<OCISvcCtx>(service),

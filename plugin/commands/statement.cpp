@@ -81,14 +81,14 @@ bool second_fits(const VariableReference *second, uint16_t dty, const ValueBuffe
 
 void command_stmt_prepare(const CommandCall &call) noexcept {
   uint32_t statement = handle_param(call, 1);
-  uint32_t error = handle_param(call, 2);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
   uint32_t length = param_text_handle(call, 3, {});
   HeapBytes text = heap_bytes(length);
   if (!text) return report_failure(call, OCI_ERROR, 0);
   param_text_handle(call, 3, std::span<uint8_t>(text.get(), length));
   ub4 mode = static_cast<ub4>(param_long(call, 4));
   RegistryNode *node = statement_node(statement);
-  if (node == nullptr || !has_type(error, OCI_HTYPE_ERROR)) return refuse(call);
+  if (node == nullptr || error == 0) return refuse(call);
   auto prepare = COMMAND_OCI(call, OCIStmtPrepare);
   if (prepare == nullptr) return;
   plugin_free(node->statement_text);
@@ -99,16 +99,16 @@ void command_stmt_prepare(const CommandCall &call) noexcept {
 }
 
 void command_stmt_execute(const CommandCall &call) noexcept {
-  uint32_t service = handle_param(call, 1);
+  uint32_t service = typed_handle(call, 1, OCI_HTYPE_SVCCTX);
   uint32_t statement = handle_param(call, 2);
-  uint32_t error = handle_param(call, 3);
+  uint32_t error = typed_handle(call, 3, OCI_HTYPE_ERROR);
   ub4 iters = static_cast<ub4>(param_long(call, 4));
   ub4 rowoff = static_cast<ub4>(param_long(call, 5));
   uint32_t snap_in = handle_param(call, 6);
   uint32_t snap_out = handle_param(call, 7);
   ub4 mode = static_cast<ub4>(param_long(call, 8));
   RegistryNode *node = statement_node(statement);
-  if (!has_type(service, OCI_HTYPE_SVCCTX) || node == nullptr || !has_type(error, OCI_HTYPE_ERROR) ||
+  if (service == 0 || node == nullptr || error == 0 ||
       (snap_in != 0 && !has_type(snap_in, OCI_DTYPE_SNAP)) || (snap_out != 0 && !has_type(snap_out, OCI_DTYPE_SNAP)))
     return refuse(call);
   auto execute = COMMAND_OCI(call, OCIStmtExecute);
@@ -140,10 +140,10 @@ void command_stmt_execute(const CommandCall &call) noexcept {
 
 void command_stmt_fetch(const CommandCall &call) noexcept {
   uint32_t statement = handle_param(call, 1);
-  uint32_t error = handle_param(call, 2);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
   ub4 rows = static_cast<ub4>(param_long(call, 3));
   RegistryNode *node = statement_node(statement);
-  if (node == nullptr || !has_type(error, OCI_HTYPE_ERROR)) return refuse(call);
+  if (node == nullptr || error == 0) return refuse(call);
   if (rows > static_cast<ub4>(define_rows(*node)) || !locators_registered(*node)) return refuse(call);
   auto fetch = COMMAND_OCI(call, OCIStmtFetch);
   if (fetch == nullptr) return;
@@ -163,7 +163,7 @@ void command_bind(const CommandCall &call, int32_t selector) noexcept {
   int16_t shift = pair ? 1 : 0;
   uint32_t statement = handle_param(call, 1);
   uint32_t given_bind = handle_param(call, 2);
-  uint32_t error = handle_param(call, 3);
+  uint32_t error = typed_handle(call, 3, OCI_HTYPE_ERROR);
   host::ZString name{};
   int32_t position = 0;
   if (by_name) param_text(call, 4, name);
@@ -178,7 +178,7 @@ void command_bind(const CommandCall &call, int32_t selector) noexcept {
 
   RegistryNode *node = statement_node(statement);
   uint32_t bind = 0;
-  if (node == nullptr || !has_type(error, OCI_HTYPE_ERROR) || !reusable_handle(given_bind, OCI_HTYPE_BIND, &bind))
+  if (node == nullptr || error == 0 || !reusable_handle(given_bind, OCI_HTYPE_BIND, &bind))
     return refuse_with(call, parts, release_bind_parts);
   ValueBuffer buffer;
   BufferRule rule = size_value_buffer(parts.value_variable, dty, &buffer);
@@ -234,7 +234,7 @@ void command_define(const CommandCall &call, int32_t selector) noexcept {
   int16_t shift = pair ? 1 : 0;
   uint32_t statement = handle_param(call, 1);
   uint32_t given_define = handle_param(call, 2);
-  uint32_t error = handle_param(call, 3);
+  uint32_t error = typed_handle(call, 3, OCI_HTYPE_ERROR);
   ub4 position = static_cast<ub4>(param_long(call, 4));
   DefineRecord parts;
   parts.value_variable = copy_variable_ref(param_variable(call, 5));
@@ -245,7 +245,7 @@ void command_define(const CommandCall &call, int32_t selector) noexcept {
 
   RegistryNode *node = statement_node(statement);
   uint32_t define = 0;
-  if (node == nullptr || !has_type(error, OCI_HTYPE_ERROR) ||
+  if (node == nullptr || error == 0 ||
       !reusable_handle(given_define, OCI_HTYPE_DEFINE, &define))
     return refuse_with(call, parts, release_define_parts);
   ValueBuffer buffer;
@@ -298,8 +298,8 @@ namespace zorvan {
 // Selector 17: the placeholders of a prepared statement into four host
 // arrays, element 1 onwards, each array written in place.
 void command_get_bind_info(const CommandCall &call) noexcept {
-  uint32_t statement = handle_param(call, 1);
-  uint32_t error = handle_param(call, 2);
+  uint32_t statement = typed_handle(call, 1, OCI_HTYPE_STMT);
+  uint32_t error = typed_handle(call, 2, OCI_HTYPE_ERROR);
   ub4 start = static_cast<ub4>(param_long(call, 3));
   HostVariable arrays[4];
   for (int16_t i = 0; i < 4; ++i) {
@@ -307,7 +307,7 @@ void command_get_bind_info(const CommandCall &call) noexcept {
     arrays[i] = variable_from_reference(ref, nullptr);  // by name, whole arrays
   }
   const HostVariable &names = arrays[0], &indicators = arrays[1], &duplicates = arrays[2], &handles = arrays[3];
-  if (!has_type(statement, OCI_HTYPE_STMT) || !has_type(error, OCI_HTYPE_ERROR) ||
+  if (statement == 0 || error == 0 ||
       variable_tag(names) != abi::kTagStringArray || variable_tag(indicators) != abi::kTagStringArray ||
       variable_tag(duplicates) != abi::kTagBooleanArray || variable_tag(handles) != abi::kTagLongArray)
     return refuse(call);

@@ -7,27 +7,11 @@
 namespace zorvan {
 namespace {
 
-// The storage of parameter i, or null when the host gave none.
-uint8_t *storage(const CommandCall &call, int16_t i) noexcept {
-  if (call.parameters == nullptr || i < 1) return nullptr;
-  void *pointer;
-  std::memcpy(&pointer, static_cast<uint8_t *>(call.parameters) + (i - 1) * sizeof(void *),
-              sizeof pointer);
-  return static_cast<uint8_t *>(pointer);
-}
+uint8_t *storage(const CommandCall &call, int16_t i) noexcept { return param_storage(call, i); }
 
 constexpr size_t kTextHandleOffset = 2;  // text parameters: 16-bit length, then the handle
 
 }  // namespace
-
-int32_t param_long(const CommandCall &call, int16_t i) noexcept {
-  const uint8_t *at = storage(call, i);
-  return at ? load<int32_t>(at) : 0;
-}
-
-void param_set_long(const CommandCall &call, int16_t i, int32_t value) noexcept {
-  if (uint8_t *at = storage(call, i)) store(at, value);
-}
 
 double param_real(const CommandCall &call, int16_t i) noexcept {
   const uint8_t *at = storage(call, i);
@@ -95,10 +79,6 @@ void *param_variable(const CommandCall &call, int16_t i) noexcept {
       static_cast<uintptr_t>(load<uint32_t>(at + abi::kVarPointerTarget)));
   if (word == nullptr) return nullptr;
   return reinterpret_cast<void *>(static_cast<uintptr_t>(load<uint32_t>(word)));
-}
-
-void result_set_long(const CommandCall &call, int32_t value) noexcept {
-  if (call.result != nullptr) store(static_cast<uint8_t *>(call.result), value);
 }
 
 void result_set_text(const CommandCall &call, const char *text) noexcept {

@@ -73,7 +73,13 @@ int32_t registry_find(uint32_t handle, RegistryNode **node) noexcept {
   return 0;
 }
 
-int32_t registry_type(uint32_t handle) noexcept { return registry_find(handle, nullptr); }
+// The same walk as registry_find, kept apart: every command's handle check
+// runs it.
+int32_t registry_type(uint32_t handle) noexcept {
+  for (const RegistryNode *n = g_table.heads[bucket_of(handle, g_table.bits)]; n != nullptr; n = n->next)
+    if (n->handle == handle) return n->type;
+  return 0;
+}
 
 RegistryAdd registry_add(uint32_t handle, int32_t type, uint32_t parent) noexcept {
   if (registry_type(handle) != 0) return RegistryAdd::AlreadyRegistered;
