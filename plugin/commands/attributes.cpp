@@ -170,7 +170,7 @@ void command_attr_get(const CommandCall &call) noexcept {
   // Room for whatever OCI writes; only the first word is read back, and it
   // must read as zero-extended when OCI writes fewer bytes.
   alignas(8) uint8_t value[kAttributeRoom];
-  std::memset(value, 0, 8);
+  std::memset(value, 0, sizeof(uint32_t));
   ub4 size = 0;
   sword status = get(as_handle<void>(t.handle), static_cast<ub4>(t.type), value, &size,
                      static_cast<ub4>(t.entry.attribute), as_handle<OCIError>(t.error));
