@@ -238,6 +238,8 @@ struct OCIFocbkStruct {
 #define OCI_TEMP_BLOB 1
 #define OCI_TEMP_CLOB 2
 #define OCI_FILE_READONLY 1
+#define OCI_LOB_BUFFER_FREE 1
+#define OCI_LOB_BUFFER_NOFREE 2
 
 // ---- Attributes ---------------------------------------------------------------
 #define OCI_ATTR_FNCODE 1

@@ -378,7 +378,9 @@ void write_external(sql::Session &s, Charset charset, const Value &v, const OutC
       locator->character = head.character;
       locator->lob_id = v.integer;
       locator->session = static_cast<SessionHandle *>(session_handle);
-      locator->temporary = false;
+      locator->temporary = v.integer < 0;
+      locator->locked_transaction = s.in_transaction ? s.transaction_number : 0;
+      locator->streaming = false;
       locator->csform = head.character ? SQLCS_IMPLICIT : 0;
       set_length(cell, sizeof(void *));
       return;

@@ -104,10 +104,13 @@ struct SessionHandle : Handle {
   Server *server = nullptr;
 };
 
+struct LobLocator;
+
 struct ServiceContext : Handle {
   Server *server = nullptr;
   SessionHandle *session = nullptr;
   Transaction *transaction = nullptr;
+  std::set<LobLocator *> open_files;  // BFILEs opened on it (checked live before use)
 };
 
 struct Statement;
@@ -169,15 +172,21 @@ struct Parameter : Handle {
 struct LobLocator : Handle {
   bool initialized = false;
   bool character = false;
-  int64_t lob_id = 0;              // the value in the database
+  int64_t lob_id = 0;              // the value in the database; negative for a temporary
   SessionHandle *session = nullptr;
-  std::string table;               // the row it was read from, for locking rules
-  int64_t row = 0;
+  // The session's transaction the locator was read in: its row stays
+  // writable through it until that transaction ends.
+  int64_t locked_transaction = 0;
   bool temporary = false;
+  bool buffering = false;
   ub1 csform = 0;
+  // A read in polling mode: the units still to deliver, from `stream_next`.
+  bool streaming = false;
+  int64_t stream_next = 0, stream_left = 0;
   // BFILEs.
   std::string directory, file;
   bool file_open = false;
+  ServiceContext *opened_on = nullptr;
 };
 
 struct RowidDescriptor : Handle {

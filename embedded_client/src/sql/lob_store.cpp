@@ -12,6 +12,20 @@
 namespace zec::sql {
 namespace {
 
+// Temporary LOBs live in the connection's temporary tables, under negative
+// ids, so that they take no lock of the database and end with the session.
+struct Tables {
+  std::string heads, chunks;
+};
+
+const Tables &tables_of(int64_t id) {
+  static const Tables kept{"_zec_lob_heads", "_zec_lobs"};
+  static const Tables temporary{"temp._zec_tlob_heads", "temp._zec_tlobs"};
+  return id < 0 ? temporary : kept;
+}
+
+int64_t row_of(int64_t id) { return id < 0 ? -id : id; }
+
 // Units a chunk holds: bytes of a BLOB, characters of a CLOB (at most four
 // bytes each, so a CLOB chunk stays within kLobChunk bytes).
 int64_t units_per_chunk(bool character) { return character ? static_cast<int64_t>(kLobChunk / 4) : kLobChunk; }
@@ -23,33 +37,33 @@ size_t unit_offset(bool character, std::string_view s, size_t units) {
 size_t unit_count(bool character, std::string_view s) { return character ? utf8_length(s) : s.size(); }
 
 std::string read_chunk(sqlite3 *db, int64_t id, int64_t chunk) {
-  Stmt s(db, "SELECT data FROM _zec_lobs WHERE id = ? AND chunk = ?");
-  s.bind(1, id).bind(2, chunk);
+  Stmt s(db, "SELECT data FROM " + tables_of(id).chunks + " WHERE id = ? AND chunk = ?");
+  s.bind(1, row_of(id)).bind(2, chunk);
   return s.step() ? s.blob(0) : std::string();
 }
 
 void write_chunk(sqlite3 *db, int64_t id, int64_t chunk, std::string_view data) {
-  Stmt s(db, "INSERT OR REPLACE INTO _zec_lobs (id, chunk, data) VALUES (?, ?, ?)");
-  s.bind(1, id).bind(2, chunk).bind_blob(3, data);
+  Stmt s(db, "INSERT OR REPLACE INTO " + tables_of(id).chunks + " (id, chunk, data) VALUES (?, ?, ?)");
+  s.bind(1, row_of(id)).bind(2, chunk).bind_blob(3, data);
   s.run();
 }
 
 void save_head(sqlite3 *db, int64_t id, const LobHead &h) {
-  Stmt s(db, "UPDATE _zec_lob_heads SET length = ?, bytes = ? WHERE id = ?");
-  s.bind(1, h.length).bind(2, h.bytes).bind(3, id);
+  Stmt s(db, "UPDATE " + tables_of(id).heads + " SET length = ?, bytes = ? WHERE id = ?");
+  s.bind(1, h.length).bind(2, h.bytes).bind(3, row_of(id));
   s.run();
 }
 
 // Appends content to a LOB whose last chunk is full (or that is empty).
 void append_chunks(sqlite3 *db, int64_t id, bool character, int64_t first_chunk, std::string_view content) {
   int64_t per = units_per_chunk(character);
-  Stmt insert(db, "INSERT OR REPLACE INTO _zec_lobs (id, chunk, data) VALUES (?, ?, ?)");
+  Stmt insert(db, "INSERT OR REPLACE INTO " + tables_of(id).chunks + " (id, chunk, data) VALUES (?, ?, ?)");
   size_t at = 0;
   int64_t chunk = first_chunk;
   while (at < content.size()) {
     size_t end = at + unit_offset(character, content.substr(at), static_cast<size_t>(per));
     insert.reset();
-    insert.bind(1, id).bind(2, chunk++).bind_blob(3, content.substr(at, end - at));
+    insert.bind(1, row_of(id)).bind(2, chunk++).bind_blob(3, content.substr(at, end - at));
     insert.run();
     at = end;
   }
@@ -57,20 +71,30 @@ void append_chunks(sqlite3 *db, int64_t id, bool character, int64_t first_chunk,
 
 }  // namespace
 
-int64_t lob_create(sqlite3 *db, bool character, std::string_view content) {
-  Stmt head(db, "INSERT INTO _zec_lob_heads (character, length, bytes) VALUES (?, ?, ?)");
-  head.bind(1, character ? 1 : 0)
-      .bind(2, static_cast<int64_t>(unit_count(character, content)))
-      .bind(3, static_cast<int64_t>(content.size()));
+namespace {
+
+// A new head in the kept or the temporary tables: its id.
+int64_t new_head(sqlite3 *db, bool temporary, bool character, int64_t length, int64_t bytes) {
+  const Tables &t = tables_of(temporary ? -1 : 1);
+  Stmt head(db, "INSERT INTO " + t.heads + " (character, length, bytes) VALUES (?, ?, ?)");
+  head.bind(1, character ? 1 : 0).bind(2, length).bind(3, bytes);
   head.run();
-  int64_t id = sqlite3_last_insert_rowid(db);
+  int64_t row = sqlite3_last_insert_rowid(db);
+  return temporary ? -row : row;
+}
+
+}  // namespace
+
+int64_t lob_create(sqlite3 *db, bool character, std::string_view content, bool temporary) {
+  int64_t id = new_head(db, temporary, character, static_cast<int64_t>(unit_count(character, content)),
+                        static_cast<int64_t>(content.size()));
   append_chunks(db, id, character, 0, content);
   return id;
 }
 
 LobHead lob_head(sqlite3 *db, int64_t id) {
-  Stmt s(db, "SELECT character, length, bytes FROM _zec_lob_heads WHERE id = ?");
-  s.bind(1, id);
+  Stmt s(db, "SELECT character, length, bytes FROM " + tables_of(id).heads + " WHERE id = ?");
+  s.bind(1, row_of(id));
   if (!s.step()) fail(22922);  // nonexistent LOB value
   LobHead h;
   h.character = s.integer(0) != 0;
@@ -79,14 +103,12 @@ LobHead lob_head(sqlite3 *db, int64_t id) {
   return h;
 }
 
-int64_t lob_copy(sqlite3 *db, int64_t id) {
+int64_t lob_copy(sqlite3 *db, int64_t id, bool temporary) {
   LobHead h = lob_head(db, id);
-  Stmt head(db, "INSERT INTO _zec_lob_heads (character, length, bytes) VALUES (?, ?, ?)");
-  head.bind(1, h.character ? 1 : 0).bind(2, h.length).bind(3, h.bytes);
-  head.run();
-  int64_t copy = sqlite3_last_insert_rowid(db);
-  Stmt chunks(db, "INSERT INTO _zec_lobs (id, chunk, data) SELECT ?, chunk, data FROM _zec_lobs WHERE id = ?");
-  chunks.bind(1, copy).bind(2, id);
+  int64_t copy = new_head(db, temporary, h.character, h.length, h.bytes);
+  Stmt chunks(db, "INSERT INTO " + tables_of(copy).chunks + " (id, chunk, data) SELECT ?, chunk, data FROM " +
+                      tables_of(id).chunks + " WHERE id = ?");
+  chunks.bind(1, row_of(copy)).bind(2, row_of(id));
   chunks.run();
   return copy;
 }
@@ -98,8 +120,8 @@ std::string lob_read(sqlite3 *db, int64_t id, int64_t offset, int64_t amount) {
   int64_t start = offset - 1;
   int64_t stop = std::min(h.length, start + amount);
   int64_t per = units_per_chunk(h.character);
-  Stmt s(db, "SELECT chunk, data FROM _zec_lobs WHERE id = ? AND chunk >= ? AND chunk <= ? ORDER BY chunk");
-  s.bind(1, id).bind(2, start / per).bind(3, (stop - 1) / per);
+  Stmt s(db, "SELECT chunk, data FROM " + tables_of(id).chunks + " WHERE id = ? AND chunk >= ? AND chunk <= ? ORDER BY chunk");
+  s.bind(1, row_of(id)).bind(2, start / per).bind(3, (stop - 1) / per);
   while (s.step()) {
     int64_t chunk = s.integer(0);
     std::string data = s.blob(1);
@@ -117,8 +139,8 @@ std::string lob_read_all(sqlite3 *db, int64_t id) {
   LobHead h = lob_head(db, id);
   std::string out;
   out.reserve(static_cast<size_t>(h.bytes));
-  Stmt s(db, "SELECT data FROM _zec_lobs WHERE id = ? ORDER BY chunk");
-  s.bind(1, id);
+  Stmt s(db, "SELECT data FROM " + tables_of(id).chunks + " WHERE id = ? ORDER BY chunk");
+  s.bind(1, row_of(id));
   while (s.step()) {
     const void *b = sqlite3_column_blob(s.get(), 0);
     int n = sqlite3_column_bytes(s.get(), 0);
@@ -173,8 +195,8 @@ void lob_trim(sqlite3 *db, int64_t id, int64_t length) {
   if (length == h.length) return;
   int64_t per = units_per_chunk(h.character);
   int64_t keep_chunks = (length + per - 1) / per;
-  Stmt drop(db, "DELETE FROM _zec_lobs WHERE id = ? AND chunk >= ?");
-  drop.bind(1, id).bind(2, keep_chunks);
+  Stmt drop(db, "DELETE FROM " + tables_of(id).chunks + " WHERE id = ? AND chunk >= ?");
+  drop.bind(1, row_of(id)).bind(2, keep_chunks);
   drop.run();
   if (length % per != 0) {
     int64_t last = keep_chunks - 1;
@@ -183,8 +205,8 @@ void lob_trim(sqlite3 *db, int64_t id, int64_t length) {
     write_chunk(db, id, last, data);
   }
   // The byte count again, from what is kept.
-  Stmt bytes(db, "SELECT coalesce(sum(length(data)), 0) FROM _zec_lobs WHERE id = ?");
-  bytes.bind(1, id);
+  Stmt bytes(db, "SELECT coalesce(sum(length(data)), 0) FROM " + tables_of(id).chunks + " WHERE id = ?");
+  bytes.bind(1, row_of(id));
   bytes.step();
   h.bytes = bytes.integer(0);
   h.length = length;
@@ -201,11 +223,11 @@ int64_t lob_erase(sqlite3 *db, int64_t id, int64_t offset, int64_t amount) {
 }
 
 void lob_delete(sqlite3 *db, int64_t id) {
-  Stmt chunks(db, "DELETE FROM _zec_lobs WHERE id = ?");
-  chunks.bind(1, id);
+  Stmt chunks(db, "DELETE FROM " + tables_of(id).chunks + " WHERE id = ?");
+  chunks.bind(1, row_of(id));
   chunks.run();
-  Stmt head(db, "DELETE FROM _zec_lob_heads WHERE id = ?");
-  head.bind(1, id);
+  Stmt head(db, "DELETE FROM " + tables_of(id).heads + " WHERE id = ?");
+  head.bind(1, row_of(id));
   head.run();
 }
 
@@ -246,11 +268,25 @@ void lob_copy_fn(sqlite3_context *ctx, int, sqlite3_value **argv) {
   guarded(ctx, [&] { sqlite3_result_int64(ctx, lob_copy(sqlite3_context_db_handle(ctx), sqlite3_value_int64(argv[0]))); });
 }
 
+// A LOB column holds an id; a LOB made within the statement (TO_CLOB of a
+// text, a RAW) arrives as its content.
+bool inline_content(sqlite3_value *v) {
+  int type = sqlite3_value_type(v);
+  return type == SQLITE_TEXT || type == SQLITE_BLOB;
+}
+
+std::string_view content_of(sqlite3_value *v) {
+  bool text = sqlite3_value_type(v) == SQLITE_TEXT;
+  const void *data = text ? static_cast<const void *>(sqlite3_value_text(v)) : sqlite3_value_blob(v);
+  return std::string_view(static_cast<const char *>(data ? data : ""), static_cast<size_t>(sqlite3_value_bytes(v)));
+}
+
 template <bool text>
 void lob_content_fn(sqlite3_context *ctx, int, sqlite3_value **argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
   guarded(ctx, [&] {
-    std::string all = lob_read_all(sqlite3_context_db_handle(ctx), sqlite3_value_int64(argv[0]));
+    std::string all = inline_content(argv[0]) ? std::string(content_of(argv[0]))
+                                               : lob_read_all(sqlite3_context_db_handle(ctx), sqlite3_value_int64(argv[0]));
     if (all.empty()) return sqlite3_result_null(ctx);
     if (text) sqlite3_result_text(ctx, all.data(), static_cast<int>(all.size()), SQLITE_TRANSIENT);
     else sqlite3_result_blob(ctx, all.data(), static_cast<int>(all.size()), SQLITE_TRANSIENT);
@@ -260,8 +296,14 @@ void lob_content_fn(sqlite3_context *ctx, int, sqlite3_value **argv) {
 void lob_length_fn(sqlite3_context *ctx, int, sqlite3_value **argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
   guarded(ctx, [&] {
-    LobHead h = lob_head(sqlite3_context_db_handle(ctx), sqlite3_value_int64(argv[0]));
-    std::string bytes = number_from_int64(h.length);
+    int64_t length = 0;
+    if (inline_content(argv[0])) {
+      bool character = sqlite3_value_type(argv[0]) == SQLITE_TEXT;
+      length = static_cast<int64_t>(unit_count(character, content_of(argv[0])));
+    } else {
+      length = lob_head(sqlite3_context_db_handle(ctx), sqlite3_value_int64(argv[0])).length;
+    }
+    std::string bytes = number_from_int64(length);
     sqlite3_result_blob(ctx, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
   });
 }
@@ -305,6 +347,12 @@ void lob_drop_fn(sqlite3_context *ctx, int, sqlite3_value **argv) {
 }  // namespace
 
 void register_lob_functions(sqlite3 *db) {
+  sqlite3_exec(db,
+               "CREATE TEMP TABLE IF NOT EXISTS _zec_tlob_heads (id INTEGER PRIMARY KEY, character INTEGER, "
+               "  length INTEGER, bytes INTEGER);"
+               "CREATE TEMP TABLE IF NOT EXISTS _zec_tlobs (id INTEGER, chunk INTEGER, data BLOB, "
+               "  PRIMARY KEY (id, chunk)) WITHOUT ROWID;",
+               nullptr, nullptr, nullptr);
   sqlite3_create_function_v2(db, "z_lob_new", 1, SQLITE_UTF8, nullptr, lob_new_fn, nullptr, nullptr, nullptr);
   sqlite3_create_function_v2(db, "z_lob_copy", 1, SQLITE_UTF8, nullptr, lob_copy_fn, nullptr, nullptr, nullptr);
   sqlite3_create_function_v2(db, "z_lob_text", 1, SQLITE_UTF8, nullptr, lob_content_fn<true>, nullptr, nullptr, nullptr);

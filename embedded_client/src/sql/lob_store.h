@@ -23,8 +23,10 @@ struct LobHead {
 };
 
 // Each throws SqlError: ORA-22922 for an id with no value.
-int64_t lob_create(sqlite3 *db, bool character, std::string_view content);
-int64_t lob_copy(sqlite3 *db, int64_t id);
+// A temporary LOB (negative id) lives in the connection's temporary tables
+// and takes no lock of the database.
+int64_t lob_create(sqlite3 *db, bool character, std::string_view content, bool temporary = false);
+int64_t lob_copy(sqlite3 *db, int64_t id, bool temporary = false);
 LobHead lob_head(sqlite3 *db, int64_t id);
 std::string lob_read(sqlite3 *db, int64_t id, int64_t offset, int64_t amount);
 std::string lob_read_all(sqlite3 *db, int64_t id);

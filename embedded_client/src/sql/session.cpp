@@ -32,6 +32,7 @@ int busy_handler(void *context, int attempts) {
 void note_writer(Session &s, bool open) {
   if (open == s.in_transaction) return;
   s.in_transaction = open;
+  if (open) ++s.transaction_number;
   int &count = writers()[s.path];
   count += open ? 1 : -1;
   if (count < 0) count = 0;

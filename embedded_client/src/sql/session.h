@@ -49,6 +49,7 @@ struct Session {
   Catalog catalog;
   Nls nls;
   bool in_transaction = false;
+  int64_t transaction_number = 0;  // counts the transactions begun
   int64_t now = 0;    // SYSDATE while a statement runs (seconds)
   std::map<std::string, std::string> currval;  // sequence -> NUMBER bytes
   std::shared_ptr<SequenceStore> sequences;
