@@ -159,6 +159,9 @@ class Host {
   void set_text_limit(uint32_t bytes) { text_limit_ = bytes; }
   // While set, every request for a new memory handle is refused (0).
   void set_refuse_new_handles(bool on) { refuse_new_handles_ = on; }
+  // Memory handles larger than this are neither made nor grown (as when
+  // the host's memory is full); 0 lifts the limit.
+  void set_handle_size_limit(uint32_t bytes) { handle_size_limit_ = bytes; }
   int piece_notifications() const { return pieces_; }
   int callbacks(int32_t entry_code) const;
   int memory_ops(int32_t op) const;
@@ -180,6 +183,7 @@ class Host {
   void on_memory(abi::HostCallRecord &record);
   void on_text(abi::HostCallRecord &record);
   Block *block(uint32_t handle) const;
+  bool over_limit(uint32_t size) const { return handle_size_limit_ != 0 && size > handle_size_limit_; }
   uint32_t array_handle(const std::string &name, uint32_t bytes, int8_t tag, int32_t n);
   std::map<std::string, Variable> &scope_of(const std::string &name, std::string *key);
   const std::map<std::string, Variable> &scope_of(const std::string &name, std::string *key) const;
@@ -200,6 +204,7 @@ class Host {
   uint32_t flags_ = 0;
   uint32_t text_limit_ = 0;  // 0: keep every byte
   bool refuse_new_handles_ = false;
+  uint32_t handle_size_limit_ = 0;
   int pieces_ = 0;
   uint32_t init_record_[8] = {};
 };

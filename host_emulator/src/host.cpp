@@ -169,7 +169,9 @@ void Host::on_memory(abi::HostCallRecord &r) {
   ++memory_counts_[r.word_a];
   switch (r.word_a) {
     case abi::kMemNew:
-      r.handle = r.word_b < 0 || refuse_new_handles_ ? 0 : new_handle(static_cast<uint32_t>(r.word_b));
+      r.handle = r.word_b < 0 || refuse_new_handles_ || over_limit(static_cast<uint32_t>(r.word_b))
+                     ? 0
+                     : new_handle(static_cast<uint32_t>(r.word_b));
       return;
     case abi::kMemDispose: {
       uint32_t handle = r.handle;  // a packed field: copied before binding a reference
@@ -189,6 +191,10 @@ void Host::on_memory(abi::HostCallRecord &r) {
         return;
       }
       auto size = static_cast<uint32_t>(r.word_b);
+      if (over_limit(size)) {
+        r.status = -108;  // the memory is full
+        return;
+      }
       auto *data = static_cast<uint8_t *>(std::realloc(b->data, size == 0 ? 1 : size));
       if (data == nullptr) {
         r.status = -108;

@@ -50,6 +50,28 @@ void command_bind(const CommandCall &call, int32_t selector) noexcept;    // 64,
 void command_define(const CommandCall &call, int32_t selector) noexcept;  // 61, 174
 void command_get_bind_info(const CommandCall &call) noexcept;             // 17
 
+// LOBs and BFILEs.
+void command_lob_read(const CommandCall &call) noexcept;                          // 32
+void command_lob_write(const CommandCall &call) noexcept;                         // 30
+void command_lob_write_append(const CommandCall &call) noexcept;                  // 1
+void command_lob_size(const CommandCall &call, int32_t selector) noexcept;        // 36, 3
+void command_lob_trim(const CommandCall &call) noexcept;                          // 31
+void command_lob_erase(const CommandCall &call) noexcept;                         // 41
+void command_lob_append(const CommandCall &call) noexcept;                        // 47
+void command_lob_copy(const CommandCall &call, int32_t selector) noexcept;        // 44, 34
+void command_lob_assign(const CommandCall &call) noexcept;                        // 46
+void command_lob_charset(const CommandCall &call, int32_t selector) noexcept;     // 6, 45
+void command_lob_plain(const CommandCall &call, int32_t selector) noexcept;       // 42, 43, 4, 39
+void command_lob_flush(const CommandCall &call) noexcept;                         // 37
+void command_lob_create_temporary(const CommandCall &call) noexcept;              // 5
+void command_lob_env_flag(const CommandCall &call, int32_t selector) noexcept;    // 2, 33
+void command_lob_is_equal(const CommandCall &call) noexcept;                      // 35
+void command_lob_file_set_name(const CommandCall &call) noexcept;                 // 48
+void command_lob_file_get_name(const CommandCall &call) noexcept;                 // 51
+void command_lob_file_open(const CommandCall &call) noexcept;                     // 49
+void command_lob_file_close_all(const CommandCall &call) noexcept;                // 40
+void command_lob_file_flag(const CommandCall &call, int32_t selector) noexcept;   // 38, 50
+
 // Numbers and dates.
 void command_number_two(const CommandCall &call, int32_t selector) noexcept;      // 148 128 133 142 132 134 144
 void command_number_one(const CommandCall &call, int32_t selector) noexcept;      // 127 129 130 135 137-139 141 143 145-147

@@ -70,6 +70,28 @@ void run_command(int32_t selector, const CommandCall &call) noexcept {
     case 61: case 174: return command_define(call, selector);
     case 63: case 64: case 172: case 173: return command_bind(call, selector);
 
+    // LOBs and BFILEs.
+    case 32: return command_lob_read(call);
+    case 30: return command_lob_write(call);
+    case 1: return command_lob_write_append(call);
+    case 36: case 3: return command_lob_size(call, selector);
+    case 31: return command_lob_trim(call);
+    case 41: return command_lob_erase(call);
+    case 47: return command_lob_append(call);
+    case 44: case 34: return command_lob_copy(call, selector);
+    case 46: return command_lob_assign(call);
+    case 6: case 45: return command_lob_charset(call, selector);
+    case 42: case 43: case 4: case 39: return command_lob_plain(call, selector);
+    case 37: return command_lob_flush(call);
+    case 5: return command_lob_create_temporary(call);
+    case 2: case 33: return command_lob_env_flag(call, selector);
+    case 35: return command_lob_is_equal(call);
+    case 48: return command_lob_file_set_name(call);
+    case 51: return command_lob_file_get_name(call);
+    case 49: return command_lob_file_open(call);
+    case 40: return command_lob_file_close_all(call);
+    case 38: case 50: return command_lob_file_flag(call, selector);
+
     // Numbers and dates.
     case 148: case 128: case 133: case 142: case 132: case 134: case 144:
       return command_number_two(call, selector);
