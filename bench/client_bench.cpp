@@ -3,7 +3,8 @@
 // batches of 1,000, once through OCI as an Oracle program writes it and
 // once written directly against SQLite's C API (the same journal and sync
 // settings, the same values, prepared once and stepped). The target: OCI
-// within 1.5x of SQLite.
+// within 1.5x of SQLite. Then 32 and 64 MiB BLOBs written and read, set
+// beside one copy of their bytes.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -111,6 +112,76 @@ struct Oci {
   }
 };
 
+// ---- LOBs ------------------------------------------------------------------
+
+// A temporary BLOB of `mib` MiB written in one piece, and read back in
+// polling mode through a 1 MiB buffer; beside them, one copy of the same
+// bytes into a new buffer. Linear means the 64 MiB figure is twice the
+// 32 MiB one.
+std::string lob_bytes(size_t mib) {
+  std::string bytes(mib << 20, '\0');
+  for (size_t i = 0; i < bytes.size(); i += 4096) bytes[i] = static_cast<char>(i >> 12);
+  return bytes;
+}
+
+OCILobLocator *temporary_blob(Oci &oci) {
+  OCILobLocator *lob = nullptr;
+  OCIDescriptorAlloc(oci.env, reinterpret_cast<void **>(&lob), OCI_DTYPE_LOB, 0, nullptr);
+  check(OCILobCreateTemporary(oci.svc, oci.err, lob, 0, 0, OCI_TEMP_BLOB, 0, OCI_DURATION_SESSION) == OCI_SUCCESS,
+        "temporary");
+  return lob;
+}
+
+void write_whole(Oci &oci, OCILobLocator *lob, std::string &bytes) {
+  ub4 amount = static_cast<ub4>(bytes.size());
+  check(OCILobWrite(oci.svc, oci.err, lob, &amount, 1, bytes.data(), amount, OCI_ONE_PIECE, nullptr, nullptr, 0, 0) ==
+            OCI_SUCCESS,
+        "write");
+}
+
+void BM_LobWrite(benchmark::State &state) {
+  Oci oci;
+  std::string bytes = lob_bytes(static_cast<size_t>(state.range(0)));
+  for (auto _ : state) {
+    OCILobLocator *lob = temporary_blob(oci);
+    write_whole(oci, lob, bytes);
+    OCILobFreeTemporary(oci.svc, oci.err, lob);
+    OCIDescriptorFree(lob, OCI_DTYPE_LOB);
+  }
+}
+
+void BM_LobRead(benchmark::State &state) {
+  Oci oci;
+  std::string bytes = lob_bytes(static_cast<size_t>(state.range(0)));
+  OCILobLocator *lob = temporary_blob(oci);
+  write_whole(oci, lob, bytes);
+  std::vector<char> buffer(1 << 20);
+  for (auto _ : state) {
+    size_t total = 0;
+    ub4 amount = 0;
+    sword status;
+    do {
+      status = OCILobRead(oci.svc, oci.err, lob, &amount, 1, buffer.data(), static_cast<ub4>(buffer.size()), nullptr,
+                          nullptr, 0, 0);
+      total += amount;
+    } while (status == OCI_NEED_DATA);
+    check(status == OCI_SUCCESS && total == bytes.size(), "read");
+  }
+  OCIDescriptorFree(lob, OCI_DTYPE_LOB);
+}
+
+void BM_Copy(benchmark::State &state) {
+  std::string bytes = lob_bytes(static_cast<size_t>(state.range(0)));
+  for (auto _ : state) {
+    std::string copy(bytes);
+    benchmark::DoNotOptimize(copy.data());
+  }
+}
+
+ZORVAN_SIDE_BY_SIDE(BENCHMARK(BM_LobWrite)->Name("lob/write")->Arg(32)->Arg(64));
+ZORVAN_SIDE_BY_SIDE(BENCHMARK(BM_LobRead)->Name("lob/read")->Arg(32)->Arg(64));
+ZORVAN_SIDE_BY_SIDE(BENCHMARK(BM_Copy)->Name("lob/copy")->Arg(64));
+
 ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_ArrayInsert, Oci)->Name("insert/oci"));
 ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_ArrayInsert, Direct)->Name("insert/sqlite"));
 ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_BatchFetch, Oci)->Name("fetch/oci"));
@@ -121,7 +192,11 @@ ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_BatchFetch, Direct)->Name("fetch/sqlit
 int main(int argc, char **argv) {
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter({{"insert 100,000 rows (ms, medians): OCI, SQLite", "insert/oci", "insert/sqlite", 1.5},
-                          {"fetch 100,000 rows (ms, medians): OCI, SQLite", "fetch/oci", "fetch/sqlite", 1.5}});
+                          {"fetch 100,000 rows (ms, medians): OCI, SQLite", "fetch/oci", "fetch/sqlite", 1.5},
+                          {"LOB write: 64 MiB, 32 MiB (linear: 2x)", "lob/write/64", "lob/write/32", 2.0},
+                          {"LOB read: 64 MiB, 32 MiB (linear: 2x)", "lob/read/64", "lob/read/32", 2.0},
+                          {"LOB write 64 MiB: OCI, one copy", "lob/write/64", "lob/copy/64", 0},
+                          {"LOB read 64 MiB: OCI, one copy", "lob/read/64", "lob/copy/64", 0}});
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   std::error_code ignored;

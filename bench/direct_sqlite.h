@@ -176,8 +176,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
       double measured = time_[p.measured];
       double baseline = time_[p.baseline];
       if (measured <= 0 || baseline <= 0) continue;
-      std::printf("%-44s %10.3f against %10.3f: %.2fx (target %.1fx)\n", p.label.c_str(), measured, baseline,
-                  measured / baseline, p.target);
+      std::printf("%-44s %10.3f against %10.3f: %.2fx", p.label.c_str(), measured, baseline, measured / baseline);
+      if (p.target > 0) std::printf(" (target %.1fx)", p.target);
+      std::printf("\n");
     }
   }
 
