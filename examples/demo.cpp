@@ -3,7 +3,10 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "oci.h"
@@ -136,6 +139,85 @@ void run_statements(emu::Host &host, int32_t env, int32_t err, int32_t svc, int3
   show("OCITransCommit", host.call(15, {long_param(svc), long_param(err), long_param(0)}).result);
 }
 
+// A document in a CLOB and a picture in a BLOB, written from and read back
+// into host BLOBs; then a file on disk, read through a BFILE.
+void run_lobs(emu::Host &host, int32_t env, int32_t err, int32_t svc, int32_t st, const std::string &data) {
+  using emu::blob_param;
+  using emu::text_param;
+  using emu::variable_param;
+  auto sql = [&](const std::string &text) {
+    host.call(16, {long_param(st), long_param(err), text_param(text), long_param(OCI_DEFAULT)});
+    return host.call(19, {long_param(svc), long_param(st), long_param(err), long_param(1), long_param(0),
+                          long_param(0), long_param(0), long_param(OCI_DEFAULT)})
+        .result;
+  };
+  auto locator = [&](int32_t type) {
+    return host.call(60, {long_param(env), long_param(0), long_param(type)}).long_at(2);
+  };
+  std::printf("LOBs and BFILEs:\n");
+  sql("BEGIN EXECUTE IMMEDIATE 'DROP TABLE demo_docs'; EXCEPTION WHEN OTHERS THEN NULL; END;");
+  sql("CREATE TABLE demo_docs (id NUMBER, doc CLOB, photo BLOB)");
+  show("INSERT EMPTY_CLOB(), EMPTY_BLOB()", sql("INSERT INTO demo_docs VALUES (1, EMPTY_CLOB(), EMPTY_BLOB())"));
+
+  // The row is selected for update: its locators may then be written.
+  host.set_long("doc", locator(OCI_DTYPE_LOB));
+  host.set_long("photo", locator(OCI_DTYPE_LOB));
+  host.call(16, {long_param(st), long_param(err), text_param("SELECT doc, photo FROM demo_docs FOR UPDATE"),
+                 long_param(OCI_DEFAULT)});
+  auto none = [] { return variable_param("nothing", -1); };
+  for (auto [position, name, dty] : {std::tuple{1, "doc", SQLT_CLOB}, std::tuple{2, "photo", SQLT_BLOB}})
+    host.call(61, {long_param(st), long_param(0), long_param(err), long_param(position), variable_param(name, -1),
+                   long_param(dty), none(), none(), none(), long_param(OCI_DEFAULT)});
+  show("SELECT ... FOR UPDATE into two locators",
+       host.call(19, {long_param(svc), long_param(st), long_param(err), long_param(1), long_param(0), long_param(0),
+                      long_param(0), long_param(OCI_DEFAULT)})
+           .result);
+  int32_t doc = host.get_long("doc"), photo = host.get_long("photo");
+  show("OCILobWrite the document",
+       host.call(30, {long_param(svc), long_param(err), long_param(doc), long_param(1),
+                      blob_param("Minutes of the meeting. ")})
+           .result);
+  show("OCILobWriteAppend a paragraph",
+       host.call(1, {long_param(svc), long_param(err), long_param(doc), blob_param("All present agreed.")}).result);
+  auto length = host.call(36, {long_param(svc), long_param(err), long_param(doc), long_param(0)});
+  auto back = host.call(32, {long_param(svc), long_param(err), long_param(doc), long_param(1), long_param(0)});
+  std::printf("    %d characters read back: '%s'\n", length.long_at(4), host.handle_bytes(back.handle_at(5)).c_str());
+  std::string picture("\x89PNG\r\n\x1a\n", 8);
+  picture += std::string(5000, '\x7f');
+  host.call(30, {long_param(svc), long_param(err), long_param(photo), long_param(1), blob_param(picture)});
+  auto image = host.call(32, {long_param(svc), long_param(err), long_param(photo), long_param(1), long_param(0)});
+  std::printf("    picture: %zu bytes back, %s\n", host.handle_bytes(image.handle_at(5)).size(),
+              host.handle_bytes(image.handle_at(5)) == picture ? "the same bytes" : "NOT the same bytes");
+  show("OCITransCommit", host.call(15, {long_param(svc), long_param(err), long_param(0)}).result);
+
+  // A server file under a directory alias.
+  std::string files = data + "/files";
+  std::filesystem::create_directories(files);
+  const std::string note = "A file the database reads through a BFILE.";
+  std::ofstream(files + "/readme.txt", std::ios::binary) << note;
+  show("CREATE OR REPLACE DIRECTORY demo_files", sql("CREATE OR REPLACE DIRECTORY demo_files AS '" + files + "'"));
+  int32_t file = locator(OCI_DTYPE_FILE);
+  host.call(48, {long_param(env), long_param(err), long_param(file), string_param("DEMO_FILES"),
+                 string_param("readme.txt")});
+  auto exists = host.call(38, {long_param(svc), long_param(err), long_param(file), long_param(0)});
+  std::printf("    OCILobFileExists: %d\n", exists.long_at(4));
+  show("OCILobFileOpen", host.call(49, {long_param(svc), long_param(err), long_param(file), long_param(1)}).result);
+  int32_t copy = locator(OCI_DTYPE_LOB);
+  host.call(5, {long_param(svc), long_param(err), long_param(copy), long_param(OCI_TEMP_BLOB), long_param(0),
+                long_param(OCI_DURATION_SESSION)});
+  show("OCILobLoadFromFile into a temporary BLOB",
+       host.call(34, {long_param(svc), long_param(err), long_param(copy), long_param(file),
+                      long_param(static_cast<int32_t>(note.size())),
+                      long_param(1), long_param(1)})
+           .result);
+  auto loaded = host.call(32, {long_param(svc), long_param(err), long_param(copy), long_param(1), long_param(0)});
+  std::printf("    loaded: '%s'\n", host.handle_bytes(loaded.handle_at(5)).c_str());
+  show("OCILobFileCloseAll", host.call(40, {long_param(svc), long_param(err)}).result);
+  host.call(4, {long_param(svc), long_param(err), long_param(copy)});
+  for (int32_t l : {doc, photo, copy}) host.call(59, {long_param(l)});
+  host.call(59, {long_param(file)});
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -214,6 +296,7 @@ int main(int argc, char **argv) {
                                    string_param("FMDay, Month DD, YYYY HH:MI AM"), string_param(""), string_param("")});
   std::printf("    OCIDateToText = '%s'\n", date_text.string_at(6).c_str());
   run_statements(host, envhp, errhp, svchp, stmt.long_at(2));
+  run_lobs(host, envhp, errhp, svchp, stmt.long_at(2), argc > 2 ? argv[2] : "zorvan-data");
   show("OCILogoff", host.call(29, {long_param(svchp), long_param(errhp)}).result);
 
   std::printf("Freeing:\n");
