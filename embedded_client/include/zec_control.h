@@ -40,6 +40,17 @@ int __cdecl zec_query(void *svchp, const char *sql, char *value, int size);
 // it: its length, with the value in `value` (cut to size), or -1 if unset.
 int __cdecl zec_environment(const char *name, char *value, int size);
 
+// Test-only: objects that no SQL type of the client makes yet, for tests
+// and the demo to hand to the collection, REF and raw calls. A collection
+// of OCINumber elements (limit 0: a nested table; above 0: a varray of that
+// limit); a REF to the object named by up to 16 bytes of `object_id` (null:
+// a null REF); a raw holding a copy of `size` bytes. Null when `envhp` is
+// not an environment. zectest_free frees any of them.
+void *__cdecl zectest_collection(void *envhp, int limit);
+void *__cdecl zectest_ref(void *envhp, const char *object_id);
+void *__cdecl zectest_raw(void *envhp, const void *bytes, unsigned size);
+void __cdecl zectest_free(void *object);
+
 typedef void(__cdecl *ZecResetFn)(void);
 typedef void(__cdecl *ZecRecordFn)(int);
 typedef int(__cdecl *ZecCallCountFn)(void);
@@ -50,5 +61,9 @@ typedef int(__cdecl *ZecLiveHandlesFn)(void);
 typedef int(__cdecl *ZecEnvironmentFn)(const char *, char *, int);
 typedef int(__cdecl *ZecExecuteFn)(void *, const char *);
 typedef int(__cdecl *ZecQueryFn)(void *, const char *, char *, int);
+typedef void *(__cdecl *ZecTestCollectionFn)(void *, int);
+typedef void *(__cdecl *ZecTestRefFn)(void *, const char *);
+typedef void *(__cdecl *ZecTestRawFn)(void *, const void *, unsigned);
+typedef void(__cdecl *ZecTestFreeFn)(void *);
 
 }  // extern "C"

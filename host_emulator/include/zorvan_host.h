@@ -162,6 +162,14 @@ class Host {
   // Memory handles larger than this are neither made nor grown (as when
   // the host's memory is full); 0 lifts the limit.
   void set_handle_size_limit(uint32_t bytes) { handle_size_limit_ = bytes; }
+  // After `reads` reads of handles' bytes, every handle read shrinks to at
+  // most `size` bytes first (a host whose data changes between two reads);
+  // reads 0 turns it off.
+  void shrink_handles_after(int reads, uint32_t size) {
+    shrink_after_ = reads;
+    shrink_size_ = size;
+    handle_reads_ = 0;
+  }
   int piece_notifications() const { return pieces_; }
   int callbacks(int32_t entry_code) const;
   int memory_ops(int32_t op) const;
@@ -205,6 +213,8 @@ class Host {
   uint32_t text_limit_ = 0;  // 0: keep every byte
   bool refuse_new_handles_ = false;
   uint32_t handle_size_limit_ = 0;
+  int shrink_after_ = 0, handle_reads_ = 0;
+  uint32_t shrink_size_ = 0;
   int pieces_ = 0;
   uint32_t init_record_[8] = {};
 };

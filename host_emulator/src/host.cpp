@@ -249,6 +249,7 @@ void Host::on_text(abi::HostCallRecord &r) {
           r.word_d = 0;
           return;
         }
+        if (shrink_after_ > 0 && ++handle_reads_ > shrink_after_ && b->size > shrink_size_) b->size = shrink_size_;
         if (r.word_c != 0) {
           auto *dest = static_cast<uint8_t *>(address(r.word_c));
           for (uint32_t i = 0; i < b->size; ++i)

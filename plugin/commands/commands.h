@@ -72,6 +72,38 @@ void command_lob_file_open(const CommandCall &call) noexcept;                   
 void command_lob_file_close_all(const CommandCall &call) noexcept;                // 40
 void command_lob_file_flag(const CommandCall &call, int32_t selector) noexcept;   // 38, 50
 
+// Collections, iterators, nested tables, REFs, raw values and the cache.
+void command_coll_append(const CommandCall &call) noexcept;                        // 169
+void command_coll_assign(const CommandCall &call) noexcept;                        // 168
+void command_coll_assign_elem(const CommandCall &call) noexcept;                   // 167
+void command_coll_get_elem(const CommandCall &call) noexcept;                      // 166
+void command_coll_max(const CommandCall &call) noexcept;                           // 165
+void command_coll_size(const CommandCall &call, int32_t selector) noexcept;        // 164, 170
+void command_coll_trim(const CommandCall &call) noexcept;                          // 163
+void command_iter_create(const CommandCall &call) noexcept;                        // 154
+void command_iter_delete(const CommandCall &call) noexcept;                        // 153
+void command_iter_get_current(const CommandCall &call) noexcept;                   // 152
+void command_iter_init(const CommandCall &call) noexcept;                          // 151
+void command_iter_step(const CommandCall &call, int32_t selector) noexcept;        // 150, 149
+void command_table_delete(const CommandCall &call) noexcept;                       // 111
+void command_table_exists(const CommandCall &call) noexcept;                       // 110
+void command_table_end(const CommandCall &call, int32_t selector) noexcept;        // 109, 108
+void command_table_step(const CommandCall &call, int32_t selector) noexcept;       // 107, 106
+void command_ref_assign(const CommandCall &call) noexcept;                         // 118
+void command_ref_clear(const CommandCall &call) noexcept;                          // 117
+void command_ref_from_hex(const CommandCall &call) noexcept;                       // 116
+void command_ref_query(const CommandCall &call, int32_t selector) noexcept;        // 115, 114, 113
+void command_ref_to_hex(const CommandCall &call) noexcept;                         // 112
+void command_raw_alloc_size(const CommandCall &call) noexcept;                     // 124
+void command_raw_assign_bytes(const CommandCall &call) noexcept;                   // 123
+void command_raw_assign_raw(const CommandCall &call) noexcept;                     // 122
+void command_raw_to_blob(const CommandCall &call) noexcept;                        // 121
+void command_raw_resize(const CommandCall &call) noexcept;                         // 120
+void command_raw_size(const CommandCall &call) noexcept;                           // 119
+void command_cache_flush(const CommandCall &call) noexcept;                        // 102
+void command_cache_refresh(const CommandCall &call) noexcept;                      // 100
+void command_cache_all(const CommandCall &call, int32_t selector) noexcept;        // 98, 99, 101
+
 // Numbers and dates.
 void command_number_two(const CommandCall &call, int32_t selector) noexcept;      // 148 128 133 142 132 134 144
 void command_number_one(const CommandCall &call, int32_t selector) noexcept;      // 127 129 130 135 137-139 141 143 145-147

@@ -92,6 +92,38 @@ void run_command(int32_t selector, const CommandCall &call) noexcept {
     case 40: return command_lob_file_close_all(call);
     case 38: case 50: return command_lob_file_flag(call, selector);
 
+    // Collections, iterators, nested tables, REFs, raw values and the cache.
+    case 169: return command_coll_append(call);
+    case 168: return command_coll_assign(call);
+    case 167: return command_coll_assign_elem(call);
+    case 166: return command_coll_get_elem(call);
+    case 165: return command_coll_max(call);
+    case 164: case 170: return command_coll_size(call, selector);
+    case 163: return command_coll_trim(call);
+    case 154: return command_iter_create(call);
+    case 153: return command_iter_delete(call);
+    case 152: return command_iter_get_current(call);
+    case 151: return command_iter_init(call);
+    case 150: case 149: return command_iter_step(call, selector);
+    case 111: return command_table_delete(call);
+    case 110: return command_table_exists(call);
+    case 109: case 108: return command_table_end(call, selector);
+    case 107: case 106: return command_table_step(call, selector);
+    case 118: return command_ref_assign(call);
+    case 117: return command_ref_clear(call);
+    case 116: return command_ref_from_hex(call);
+    case 115: case 114: case 113: return command_ref_query(call, selector);
+    case 112: return command_ref_to_hex(call);
+    case 124: return command_raw_alloc_size(call);
+    case 123: return command_raw_assign_bytes(call);
+    case 122: return command_raw_assign_raw(call);
+    case 121: return command_raw_to_blob(call);
+    case 120: return command_raw_resize(call);
+    case 119: return command_raw_size(call);
+    case 102: return command_cache_flush(call);
+    case 100: return command_cache_refresh(call);
+    case 98: case 99: case 101: return command_cache_all(call, selector);
+
     // Numbers and dates.
     case 148: case 128: case 133: case 142: case 132: case 134: case 144:
       return command_number_two(call, selector);

@@ -41,8 +41,12 @@ bool ClientControl::open() {
   environment = reinterpret_cast<ZecEnvironmentFn>(client_symbol(library, "zec_environment"));
   execute = reinterpret_cast<ZecExecuteFn>(client_symbol(library, "zec_execute"));
   query = reinterpret_cast<ZecQueryFn>(client_symbol(library, "zec_query"));
+  new_collection = reinterpret_cast<ZecTestCollectionFn>(client_symbol(library, "zectest_collection"));
+  new_ref = reinterpret_cast<ZecTestRefFn>(client_symbol(library, "zectest_ref"));
+  new_raw = reinterpret_cast<ZecTestRawFn>(client_symbol(library, "zectest_raw"));
+  free_object = reinterpret_cast<ZecTestFreeFn>(client_symbol(library, "zectest_free"));
   return reset && record && call_count && call && count_of && script && live_handles &&
-         environment && execute && query;
+         environment && execute && query && new_collection && new_ref && new_raw && free_object;
 }
 
 void set_process_environment(const std::string &name, const std::string &value) {

@@ -27,6 +27,11 @@ struct ClientControl {
   ZecEnvironmentFn environment = nullptr;
   ZecExecuteFn execute = nullptr;
   ZecQueryFn query = nullptr;
+  // Test-only objects for the collection, REF and raw commands.
+  ZecTestCollectionFn new_collection = nullptr;
+  ZecTestRefFn new_ref = nullptr;
+  ZecTestRawFn new_raw = nullptr;
+  ZecTestFreeFn free_object = nullptr;
 };
 
 // Sets (or, with an empty value, removes) a variable of this process's
