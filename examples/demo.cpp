@@ -10,7 +10,15 @@
 #include <vector>
 
 #include "oci.h"
+#include "zec_control.h"
 #include "zorvan_host.h"
+
+#if defined(_WIN32)
+#  define WIN32_LEAN_AND_MEAN
+#  include <windows.h>
+#else
+#  include <dlfcn.h>
+#endif
 
 using namespace zorvan;
 using emu::long_param;
@@ -218,6 +226,54 @@ void run_lobs(emu::Host &host, int32_t env, int32_t err, int32_t svc, int32_t st
   host.call(59, {long_param(file)});
 }
 
+// The embedded client's test-only constructors: no command makes a
+// collection, so the demo asks the client for one, as a bound object
+// column would give it on Oracle.
+void *client_symbol(const char *name) {
+#if defined(_WIN32)
+  return reinterpret_cast<void *>(GetProcAddress(LoadLibraryA("OCI.dll"), name));
+#else
+  static void *client = dlopen("libclntsh.so", RTLD_NOW);
+  return client ? dlsym(client, name) : nullptr;
+#endif
+}
+
+// A nested table of numbers: appended, one deleted, walked with an iterator.
+void run_collections(emu::Host &host, int32_t env, int32_t err) {
+  auto make = reinterpret_cast<ZecTestCollectionFn>(client_symbol("zectest_collection"));
+  auto release = reinterpret_cast<ZecTestFreeFn>(client_symbol("zectest_free"));
+  if (make == nullptr || release == nullptr) return;
+  std::printf("A nested table of numbers:\n");
+  void *table = make(reinterpret_cast<void *>(static_cast<uintptr_t>(env)), 0);
+  auto word = [](const void *p) { return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p)); };
+  std::vector<OCINumber> numbers(5);
+  for (int i = 0; i < 5; ++i) {
+    int value = (i + 1) * 11;  // an OCINumber of 1 to 99: length 2, exponent, one base-100 digit
+    numbers[static_cast<size_t>(i)].OCINumberPart[0] = 2;
+    numbers[static_cast<size_t>(i)].OCINumberPart[1] = 0xC1;
+    numbers[static_cast<size_t>(i)].OCINumberPart[2] = static_cast<ub1>(value + 1);
+    host.call(169, {long_param(env), long_param(err), long_param(word(&numbers[static_cast<size_t>(i)])),
+                    long_param(0), long_param(word(table))});
+  }
+  show("OCITableDelete (index 2)", host.call(111, {long_param(env), long_param(err), long_param(2),
+                                                   long_param(word(table))}).result);
+  auto size = host.call(170, {long_param(env), long_param(err), long_param(word(table)), long_param(0)});
+  auto count = host.call(164, {long_param(env), long_param(err), long_param(word(table)), long_param(0)});
+  std::printf("    OCITableSize %d, OCICollSize %d (the hole still counts)\n", size.long_at(4), count.long_at(4));
+  int32_t iterator = host.call(154, {long_param(env), long_param(err), long_param(word(table)), long_param(0)}).long_at(4);
+  std::string walked;
+  for (;;) {
+    auto next = host.call(150, {long_param(env), long_param(err), long_param(iterator), long_param(0), long_param(0),
+                                long_param(0)});
+    if (next.result != OCI_SUCCESS || next.long_at(6) == 1) break;
+    auto *n = reinterpret_cast<const OCINumber *>(static_cast<uintptr_t>(static_cast<uint32_t>(next.long_at(4))));
+    walked += (walked.empty() ? "" : ", ") + std::to_string(n->OCINumberPart[2] - 1);
+  }
+  std::printf("    iterated: %s\n", walked.c_str());
+  host.call(153, {long_param(env), long_param(err), long_param(iterator)});
+  release(table);
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -297,6 +353,7 @@ int main(int argc, char **argv) {
   std::printf("    OCIDateToText = '%s'\n", date_text.string_at(6).c_str());
   run_statements(host, envhp, errhp, svchp, stmt.long_at(2));
   run_lobs(host, envhp, errhp, svchp, stmt.long_at(2), argc > 2 ? argv[2] : "zorvan-data");
+  run_collections(host, envhp, errhp);
   show("OCILogoff", host.call(29, {long_param(svchp), long_param(errhp)}).result);
 
   std::printf("Freeing:\n");
