@@ -188,12 +188,12 @@ void run_lobs(emu::Host &host, int32_t env, int32_t err, int32_t svc, int32_t st
   show("OCILobWriteAppend a paragraph",
        host.call(1, {long_param(svc), long_param(err), long_param(doc), blob_param("All present agreed.")}).result);
   auto length = host.call(36, {long_param(svc), long_param(err), long_param(doc), long_param(0)});
-  auto back = host.call(32, {long_param(svc), long_param(err), long_param(doc), long_param(1), long_param(0)});
+  auto back = host.call(32, {long_param(svc), long_param(err), long_param(doc), long_param(1), emu::blob_handle_param(0)});
   std::printf("    %d characters read back: '%s'\n", length.long_at(4), host.handle_bytes(back.handle_at(5)).c_str());
   std::string picture("\x89PNG\r\n\x1a\n", 8);
   picture += std::string(5000, '\x7f');
   host.call(30, {long_param(svc), long_param(err), long_param(photo), long_param(1), blob_param(picture)});
-  auto image = host.call(32, {long_param(svc), long_param(err), long_param(photo), long_param(1), long_param(0)});
+  auto image = host.call(32, {long_param(svc), long_param(err), long_param(photo), long_param(1), emu::blob_handle_param(0)});
   std::printf("    picture: %zu bytes back, %s\n", host.handle_bytes(image.handle_at(5)).size(),
               host.handle_bytes(image.handle_at(5)) == picture ? "the same bytes" : "NOT the same bytes");
   show("OCITransCommit", host.call(15, {long_param(svc), long_param(err), long_param(0)}).result);
@@ -218,7 +218,7 @@ void run_lobs(emu::Host &host, int32_t env, int32_t err, int32_t svc, int32_t st
                       long_param(static_cast<int32_t>(note.size())),
                       long_param(1), long_param(1)})
            .result);
-  auto loaded = host.call(32, {long_param(svc), long_param(err), long_param(copy), long_param(1), long_param(0)});
+  auto loaded = host.call(32, {long_param(svc), long_param(err), long_param(copy), long_param(1), emu::blob_handle_param(0)});
   std::printf("    loaded: '%s'\n", host.handle_bytes(loaded.handle_at(5)).c_str());
   show("OCILobFileCloseAll", host.call(40, {long_param(svc), long_param(err)}).result);
   host.call(4, {long_param(svc), long_param(err), long_param(copy)});

@@ -62,7 +62,8 @@ Param real_param(double value);
 Param date_param(int16_t day, int16_t month, int16_t year);
 Param string_param(const std::string &ansi);
 Param text_param(const std::string &ansi);
-Param blob_param(const std::string &bytes);
+Param blob_param(const std::string &bytes);  // a new handle of the bytes; none for no bytes
+Param blob_handle_param(uint32_t handle);    // a handle the test made (0: none)
 Param variable_param(const std::string &name, int32_t element = 0, uint8_t scope = 0);
 Param raw_param(std::vector<uint8_t> storage);
 
@@ -104,6 +105,13 @@ class Host {
   // A command. The result slot starts as `preset` (long results).
   CallResult call(int32_t selector, const std::vector<Param> &params,
                   ResultKind kind = ResultKind::Long, int32_t preset = 0x5A5A5A5A);
+
+  // Checks every later call against the plug-in's manifest (its JSON file):
+  // a command called with the wrong number or kinds of parameters throws
+  // std::invalid_argument naming the selector, so the test fails loudly.
+  // Raw parameters pass as any kind. False when the file cannot be read.
+  bool load_manifest(const std::string &path);
+  void set_manifest_checks(bool on) { manifest_checks_ = on; }
 
   // Variables, by name. A name that starts with the byte 0xD7 or "<>" lives
   // in the prefixed scope, under the name without its prefix.
@@ -212,6 +220,9 @@ class Host {
   uint32_t flags_ = 0;
   uint32_t text_limit_ = 0;  // 0: keep every byte
   bool refuse_new_handles_ = false;
+  std::map<int32_t, std::vector<std::string>> manifest_;  // selector -> parameter kinds
+  bool manifest_checks_ = true;
+  void check_call(int32_t selector, const std::vector<Param> &params) const;
   uint32_t handle_size_limit_ = 0;
   int shrink_after_ = 0, handle_reads_ = 0;
   uint32_t shrink_size_ = 0;

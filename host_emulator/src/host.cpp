@@ -1,5 +1,8 @@
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
 
 #include "zorvan_host.h"
 
@@ -93,6 +96,12 @@ Param blob_param(const std::string &bytes) {
   Param p;
   p.kind = Param::Blob;
   p.text = bytes;
+  return p;
+}
+Param blob_handle_param(uint32_t handle) {
+  Param p;
+  p.kind = Param::Blob;
+  p.long_value = static_cast<int32_t>(handle);
   return p;
 }
 Param variable_param(const std::string &name, int32_t element, uint8_t scope) {
@@ -725,8 +734,52 @@ int32_t Host::event(int32_t selector) {
   return entry_(selector, nullptr, 0, nullptr);
 }
 
+bool Host::load_manifest(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string json = text.str();
+  // The manifest's shape is fixed: each command object opens with its
+  // selector and lists its parameters' kinds in order before the next one.
+  manifest_.clear();
+  const std::string selector_key = "\"selector\": ", kind_key = "\"kind\": \"";
+  size_t at = json.find(selector_key);
+  while (at != std::string::npos) {
+    size_t next = json.find(selector_key, at + 1);
+    int32_t selector = std::atoi(json.c_str() + at + selector_key.size());
+    std::vector<std::string> kinds;
+    for (size_t k = json.find(kind_key, at); k != std::string::npos && k < next; k = json.find(kind_key, k + 1)) {
+      size_t start = k + kind_key.size();
+      kinds.push_back(json.substr(start, json.find('"', start) - start));
+    }
+    manifest_[selector] = std::move(kinds);
+    at = next;
+  }
+  return !manifest_.empty();
+}
+
+void Host::check_call(int32_t selector, const std::vector<Param> &params) const {
+  if (!manifest_checks_) return;
+  auto it = manifest_.find(selector);
+  if (it == manifest_.end()) return;
+  const std::vector<std::string> &kinds = it->second;
+  std::string where = "selector " + std::to_string(selector) + ": ";
+  if (params.size() != kinds.size())
+    throw std::invalid_argument(where + std::to_string(params.size()) + " parameters given, the manifest has " +
+                                std::to_string(kinds.size()));
+  static const char *const names[] = {"long", "real", "date", "string", "text", "blob", "variable", "raw"};
+  for (size_t i = 0; i < params.size(); ++i) {
+    if (params[i].kind == Param::Raw || kinds[i] == "any") continue;
+    if (kinds[i] != names[params[i].kind])
+      throw std::invalid_argument(where + "P" + std::to_string(i + 1) + " is a " + names[params[i].kind] +
+                                  ", the manifest says " + kinds[i]);
+  }
+}
+
 CallResult Host::call(int32_t selector, const std::vector<Param> &params, ResultKind kind,
                       int32_t preset) {
+  check_call(selector, params);
   g_current = this;
   CallResult out;
   out.host = this;
@@ -764,7 +817,7 @@ CallResult Host::call(int32_t selector, const std::vector<Param> &params, Result
         break;
       case Param::Blob: {
         s.resize(4);
-        uint32_t handle = 0;
+        auto handle = static_cast<uint32_t>(p.long_value);  // a handle the test holds, or none
         if (!p.text.empty()) {
           handle = new_handle(static_cast<uint32_t>(p.text.size()));
           std::memcpy(block(handle)->data, p.text.data(), p.text.size());

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "oci.h"
+#include <stdexcept>
+
 #include "support/plugin_fixture.h"
 
 namespace zorvan::test {
@@ -27,6 +29,15 @@ class Entry : public PluginTest {
     return host().call(53, {long_param(env), long_param(0), long_param(type)});
   }
 };
+
+TEST_F(Entry, TheManifestChecksEveryCallATestMakes) {
+  // Too few parameters, and a real where a long belongs: both fail loudly.
+  EXPECT_THROW(host().call(53, {long_param(0), long_param(0)}), std::invalid_argument);
+  EXPECT_THROW(host().call(53, {long_param(0), emu::real_param(1), long_param(2)}), std::invalid_argument);
+  EXPECT_NO_THROW(host().call(53, {long_param(0), long_param(0), long_param(2)}));
+  // Selectors without a command are not checked.
+  EXPECT_NO_THROW(host().call(80, {emu::real_param(1)}));
+}
 
 TEST_F(Entry, InitialisationWritesOnlyTheReplyWord) {
   uint32_t record[8];

@@ -48,7 +48,7 @@ class Lobs : public SqlSession {
   // Selector 32 into a new BLOB: the status and the BLOB's bytes.
   std::pair<int32_t, std::string> read(int32_t locator, int32_t offset = 1) {
     auto r = host().call(32, {long_param(svc), long_param(err), long_param(locator), long_param(offset),
-                              long_param(0)});
+                              emu::blob_handle_param(0)});
     uint32_t handle = r.handle_at(5);
     return {r.result, handle ? host().handle_bytes(handle) : "<no blob>"};
   }
@@ -89,7 +89,7 @@ TEST_F(Lobs, RowLobsAreWrittenWholeAndReadBackIntoHostBlobs) {
 
   // A BLOB parameter that holds a handle is resized and reused, not replaced.
   uint32_t old = host().new_handle(100);
-  auto r = host().call(32, {long_param(svc), long_param(err), long_param(c), long_param(1), long_param(old)});
+  auto r = host().call(32, {long_param(svc), long_param(err), long_param(c), long_param(1), emu::blob_handle_param(old)});
   EXPECT_EQ(r.result, OCI_SUCCESS);
   EXPECT_EQ(r.handle_at(5), old);
   EXPECT_EQ(host().handle_bytes(old), "Hello, World, world");
@@ -232,7 +232,7 @@ TEST_F(Lobs, MultibyteClobsAreReadWholeWhateverTheirByteCount) {
             OCI_SUCCESS);
   auto length = host().call(36, {long_param(utf8_svc), long_param(utf8_err), long_param(c), long_param(0)});
   EXPECT_EQ(length.long_at(4), 3000);
-  auto r = host().call(32, {long_param(utf8_svc), long_param(utf8_err), long_param(c), long_param(1), long_param(0)});
+  auto r = host().call(32, {long_param(utf8_svc), long_param(utf8_err), long_param(c), long_param(1), emu::blob_handle_param(0)});
   ASSERT_EQ(r.result, OCI_SUCCESS);
   EXPECT_EQ(host().handle_bytes(r.handle_at(5)), text);
   host().call(29, {long_param(utf8_svc), long_param(utf8_err)});
@@ -246,12 +246,12 @@ TEST_F(Lobs, TheHostsMemoryAndItsNumbersAreCheckedBeforeOciMovesData) {
 
   // The host cannot make a BLOB that large: nothing is read, -1, no handle.
   host().set_handle_size_limit(2000);  // room for the handler's arguments, not the LOB
-  auto r = host().call(32, {long_param(svc), long_param(err), long_param(b), long_param(1), long_param(0)});
+  auto r = host().call(32, {long_param(svc), long_param(err), long_param(b), long_param(1), emu::blob_handle_param(0)});
   EXPECT_EQ(r.result, OCI_ERROR);
   EXPECT_EQ(r.handle_at(5), 0u);
   // Nor grow one it holds: the handle keeps its bytes.
   uint32_t small = host().new_handle(0);
-  r = host().call(32, {long_param(svc), long_param(err), long_param(b), long_param(1), long_param(small)});
+  r = host().call(32, {long_param(svc), long_param(err), long_param(b), long_param(1), emu::blob_handle_param(small)});
   EXPECT_EQ(r.result, OCI_ERROR);
   EXPECT_EQ(host().handle_bytes(small), "");
   host().set_handle_size_limit(0);
@@ -262,7 +262,7 @@ TEST_F(Lobs, TheHostsMemoryAndItsNumbersAreCheckedBeforeOciMovesData) {
   EXPECT_EQ(args.handle, 0);
 
   // Offset 0 is no LOB offset: refused before OCI runs.
-  r = host().call(32, {long_param(svc), long_param(err), long_param(b), long_param(0), long_param(0)});
+  r = host().call(32, {long_param(svc), long_param(err), long_param(b), long_param(0), emu::blob_handle_param(0)});
   EXPECT_EQ(r.result, OCI_ERROR);
   EXPECT_EQ(r.handle_at(5), 0u);
   EXPECT_EQ(write(b, 0, "y"), OCI_ERROR);
@@ -270,7 +270,7 @@ TEST_F(Lobs, TheHostsMemoryAndItsNumbersAreCheckedBeforeOciMovesData) {
   // An empty BLOB writes nothing: OCI refuses the amount 0.
   EXPECT_EQ(write(b, 1, ""), OCI_ERROR);
   // Unregistered handles never reach OCI.
-  EXPECT_EQ(host().call(32, {long_param(svc), long_param(err), long_param(b + 1), long_param(1), long_param(0)}).result,
+  EXPECT_EQ(host().call(32, {long_param(svc), long_param(err), long_param(b + 1), long_param(1), emu::blob_handle_param(0)}).result,
             OCI_INVALID_HANDLE);
   EXPECT_EQ(host().call(30, {long_param(err), long_param(svc), long_param(b), long_param(1), blob_param("z")}).result,
             OCI_INVALID_HANDLE);

@@ -260,7 +260,7 @@ TEST_F(Statements, StatementAttributesRowidAndSelectListDescribe) {
   auto b = host().call(63, {long_param(q), long_param(0), long_param(err), long_param(1), variable_param("rid", -1),
                             long_param(SQLT_RDD), none(), none(), none(), long_param(0), long_param(0)});
   EXPECT_EQ(b.result, OCI_INVALID_HANDLE);  // not among the bind buffer's types
-  EXPECT_EQ(host().call(59, {long_param(descriptor), long_param(OCI_DTYPE_ROWID)}).result, OCI_SUCCESS);
+  EXPECT_EQ(host().call(59, {long_param(descriptor)}).result, OCI_SUCCESS);
   // Prefetch set and read back; the select list described after execute.
   q = prepare("SELECT id, name FROM t");
   EXPECT_EQ(host().call(65, {long_param(q), long_param(50), long_param(OCI_ATTR_PREFETCH_ROWS), long_param(err)}).result,
@@ -311,7 +311,7 @@ TEST_F(Statements, AFreedLocatorIsRefusedBeforeOciWritesThroughIt) {
   host().set_long("loc", d.long_at(2));
   int32_t q = prepare("SELECT c FROM t");
   ASSERT_EQ(define(q, 1, variable_param("loc", -1), SQLT_CLOB).result, OCI_SUCCESS);
-  ASSERT_EQ(host().call(59, {long_param(d.long_at(2)), long_param(OCI_DTYPE_LOB)}).result, OCI_SUCCESS);
+  ASSERT_EQ(host().call(59, {long_param(d.long_at(2))}).result, OCI_SUCCESS);
   EXPECT_EQ(execute(q, 1), OCI_INVALID_HANDLE);
 }
 

@@ -65,6 +65,8 @@ void PluginTest::SetUp() {
   plugin_ = emu::load_plugin(ZORVAN_PLUGIN_FILE);
   ASSERT_NE(plugin_.entry, nullptr) << plugin_.error;
   host_ = std::make_unique<emu::Host>(plugin_.entry);
+  // Every command a test calls is checked against the plug-in's manifest.
+  ASSERT_TRUE(host_->load_manifest(ZORVAN_MANIFEST_FILE)) << ZORVAN_MANIFEST_FILE;
   ASSERT_EQ(host_->initialize(), abi::kInitReply);
   ASSERT_TRUE(client.open());
   client.reset();
