@@ -13,3 +13,6 @@ for preset in linux-i686 linux-i686-sanitize windows-i686; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset"
 done
+
+echo "== release"
+bash scripts/release.sh
