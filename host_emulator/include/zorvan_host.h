@@ -152,6 +152,9 @@ class Host {
   uint32_t new_handle(uint32_t size);
   bool handle_live(uint32_t handle) const;
   size_t live_handles() const;
+  // Live handles the plug-in asked for with a new-handle request (what it
+  // must dispose of or hand over).
+  size_t plugin_handles() const;
   std::string handle_bytes(uint32_t handle) const;
   std::string handle_text(uint32_t handle) const;  // host characters turned to ANSI
   uint32_t text_handle(const std::string &ansi);
@@ -167,6 +170,15 @@ class Host {
   void set_text_limit(uint32_t bytes) { text_limit_ = bytes; }
   // While set, every request for a new memory handle is refused (0).
   void set_refuse_new_handles(bool on) { refuse_new_handles_ = on; }
+  // Refuses the n-th request for a new memory handle from now (1: the
+  // next); 0 turns it off. new_handle_requests() counts them since.
+  void fail_new_handle_at(int n) {
+    fail_new_handle_at_ = n;
+    new_handle_requests_ = 0;
+  }
+  int new_handle_requests() const { return new_handle_requests_; }
+  // Disposes of a handle the test holds (one a command handed back).
+  void dispose_handle(uint32_t handle);
   // Memory handles larger than this are neither made nor grown (as when
   // the host's memory is full); 0 lifts the limit.
   void set_handle_size_limit(uint32_t bytes) { handle_size_limit_ = bytes; }
@@ -220,6 +232,7 @@ class Host {
   uint32_t flags_ = 0;
   uint32_t text_limit_ = 0;  // 0: keep every byte
   bool refuse_new_handles_ = false;
+  int fail_new_handle_at_ = 0, new_handle_requests_ = 0;
   std::map<int32_t, std::vector<std::string>> manifest_;  // selector -> parameter kinds
   bool manifest_checks_ = true;
   void check_call(int32_t selector, const std::vector<Param> &params) const;

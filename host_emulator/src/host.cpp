@@ -140,6 +140,7 @@ struct Host::Block {
   uint8_t *data = nullptr;
   uint32_t size = 0;
   int locks = 0;
+  bool asked_by_plugin = false;  // made by a request for a new memory handle
   ~Block() { std::free(data); }
 };
 
@@ -160,6 +161,12 @@ uint32_t Host::new_handle(uint32_t size) {
 bool Host::handle_live(uint32_t handle) const { return block(handle) != nullptr; }
 size_t Host::live_handles() const { return blocks_.size(); }
 
+size_t Host::plugin_handles() const {
+  size_t n = 0;
+  for (const auto &entry : blocks_) n += entry.second->asked_by_plugin ? 1 : 0;
+  return n;
+}
+
 std::string Host::handle_bytes(uint32_t handle) const {
   Block *b = block(handle);
   return b ? std::string(reinterpret_cast<char *>(b->data), b->size) : std::string();
@@ -178,9 +185,12 @@ void Host::on_memory(abi::HostCallRecord &r) {
   ++memory_counts_[r.word_a];
   switch (r.word_a) {
     case abi::kMemNew:
-      r.handle = r.word_b < 0 || refuse_new_handles_ || over_limit(static_cast<uint32_t>(r.word_b))
+      ++new_handle_requests_;
+      r.handle = r.word_b < 0 || refuse_new_handles_ || over_limit(static_cast<uint32_t>(r.word_b)) ||
+                         new_handle_requests_ == fail_new_handle_at_
                      ? 0
                      : new_handle(static_cast<uint32_t>(r.word_b));
+      if (Block *b = block(r.handle)) b->asked_by_plugin = true;
       return;
     case abi::kMemDispose: {
       uint32_t handle = r.handle;  // a packed field: copied before binding a reference
@@ -732,6 +742,15 @@ uint32_t Host::initialize(int32_t event) {
 int32_t Host::event(int32_t selector) {
   g_current = this;
   return entry_(selector, nullptr, 0, nullptr);
+}
+
+void Host::dispose_handle(uint32_t handle) {
+  auto it = blocks_.find(handle);
+  if (it == blocks_.end()) return;
+  std::free(it->second->data);
+  it->second->data = nullptr;
+  retired_.push_back(std::move(it->second));
+  blocks_.erase(it);
 }
 
 bool Host::load_manifest(const std::string &path) {

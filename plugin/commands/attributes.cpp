@@ -142,9 +142,13 @@ void read_rowid_attribute(const CommandCall &call, const AttributeTarget &t) noe
   status = get(as_handle<void>(t.handle), static_cast<ub4>(t.type), rowid, &size, OCI_ATTR_ROWID,
                as_handle<OCIError>(t.error));
   uint32_t word = handle_word(rowid);
-  if (!is_success(status) || registry_add(word, OCI_DTYPE_ROWID, 0) == RegistryAdd::NoMemory) {
+  if (!is_success(status)) {
     release(rowid, OCI_DTYPE_ROWID);
-    return report_failure(call, is_success(status) ? OCI_ERROR : status, t.error);
+    return report_failure(call, status, t.error);
+  }
+  if (registry_add(word, OCI_DTYPE_ROWID, 0) == RegistryAdd::NoMemory) {
+    release(rowid, OCI_DTYPE_ROWID);
+    return report_failure(call, OCI_ERROR, 0);
   }
   param_set_long(call, 2, static_cast<int32_t>(word));
   result_set_long(call, status);
@@ -189,12 +193,13 @@ void command_attr_get(const CommandCall &call) noexcept {
     default:
       std::memcpy(&delivered, value, sizeof delivered);
   }
+  // A handle the registry cannot take is not handed to the host.
+  if (is_success(status) && t.entry.kind == kKindHandle && delivered != 0 &&
+      registry_add(delivered, t.entry.registry_type, 0) == RegistryAdd::NoMemory)
+    return report_failure(call, OCI_ERROR, 0);
   param_set_long(call, 2, static_cast<int32_t>(delivered));
   result_set_long(call, status);
   if (!is_success(status)) return report_failure(call, status, t.error);
-  if (t.entry.kind == kKindHandle && delivered != 0 &&
-      registry_add(delivered, t.entry.registry_type, 0) == RegistryAdd::NoMemory)
-    report_failure(call, OCI_ERROR, t.error);
 }
 
 void command_attr_set(const CommandCall &call) noexcept {
@@ -274,8 +279,11 @@ void command_param_get(const CommandCall &call) noexcept {
   sword status = get(as_handle<void>(handle), static_cast<ub4>(type), as_handle<OCIError>(error),
                      &descriptor, static_cast<ub4>(param_long(call, 4)));
   if (!is_success(status)) return report_failure(call, status, error);
-  if (registry_add(handle_word(descriptor), OCI_DTYPE_PARAM, 0) == RegistryAdd::NoMemory)
-    return report_failure(call, OCI_ERROR, error);
+  if (registry_add(handle_word(descriptor), OCI_DTYPE_PARAM, 0) == RegistryAdd::NoMemory) {
+    // The descriptor the registry cannot hold goes back to OCI.
+    if (auto release = OCI_FUNCTION(OCIDescriptorFree)) release(descriptor, OCI_DTYPE_PARAM);
+    return report_failure(call, OCI_ERROR, 0);
+  }
   param_set_long(call, 3, static_cast<int32_t>(handle_word(descriptor)));
   result_set_long(call, status);
 }

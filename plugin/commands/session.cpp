@@ -62,9 +62,13 @@ void command_session_begin(const CommandCall &call) noexcept {
                        as_handle<OCISession>(session), static_cast<ub4>(param_long(call, 4)),
                        static_cast<ub4>(param_long(call, 5)));
   if (!is_success(status)) return report_failure(call, status, error);
+  if (registry_add(session, OCI_HTYPE_SESSION, 0) == RegistryAdd::NoMemory) {
+    // A session the registry cannot hold is ended again; P3 stays as it was.
+    if (auto end = OCI_FUNCTION(OCISessionEnd))
+      end(as_handle<OCISvcCtx>(service), as_handle<OCIError>(error), as_handle<OCISession>(session), OCI_DEFAULT);
+    return report_failure(call, OCI_ERROR, 0);
+  }
   param_set_long(call, 3, static_cast<int32_t>(session));
-  if (registry_add(session, OCI_HTYPE_SESSION, 0) == RegistryAdd::NoMemory)
-    return report_failure(call, OCI_ERROR, error);
   result_set_long(call, status);
 }
 
@@ -102,7 +106,7 @@ void command_logon(const CommandCall &call) noexcept {
   if (registry_add(handle_word(service), OCI_HTYPE_SVCCTX, 0) == RegistryAdd::NoMemory) {
     // A connection the registry cannot hold is closed again.
     if (auto logoff = OCI_FUNCTION(OCILogoff)) logoff(service, as_handle<OCIError>(error));
-    return report_failure(call, OCI_ERROR, error);
+    return report_failure(call, OCI_ERROR, 0);
   }
   param_set_long(call, 3, static_cast<int32_t>(handle_word(service)));
 }

@@ -4,6 +4,7 @@
 // binds and defines install are in statement/pieces.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "commands/commands.h"
 #include "commands/pattern.h"
@@ -27,6 +28,14 @@ bool reusable_handle(uint32_t handle, int32_t type, uint32_t *out) noexcept {
   *out = registered == type ? handle : 0;
   return registered == 0 || registered == type;
 }
+
+// A record set aside before OCI is called, freed unless it was taken.
+template <class Record>
+struct Reserved {
+  Record *record;
+  Record *take() noexcept { return std::exchange(record, nullptr); }
+  ~Reserved() { heap_delete(record); }
+};
 
 // Refused parameters end a bind or define: -2 with no handle, after the
 // parts made so far are released.
@@ -190,6 +199,10 @@ void command_bind(const CommandCall &call, int32_t selector) noexcept {
   parts.buffer_size = static_cast<uint32_t>(buffer.bytes.size);
   parts.value_buffer = buffer.bytes.data.release();
   if (!make_side_arrays(parts.sides, parts.row_count)) return refuse_with(call, parts, release_bind_parts, OCI_ERROR);
+  // Once OCI has the buffers it keeps them: the record and the registry
+  // node are made sure of first, so nothing can fail after OCI took them.
+  Reserved<BindRecord> reserved{reserve_bind_record()};
+  if (!reserved.record || !registry_reserve()) return refuse_with(call, parts, release_bind_parts, OCI_ERROR);
 
   auto *handle = as_handle<OCIBind>(bind);
   sword status;
@@ -212,13 +225,9 @@ void command_bind(const CommandCall &call, int32_t selector) noexcept {
     return report_failure(call, status, error);
   }
   uint32_t word = handle_word(handle);
+  registry_add(word, OCI_HTYPE_BIND, statement);  // takes the reserved node
+  BindRecord *record = link_bind_record(*node, reserved.take(), parts);
   param_set_long(call, 2, static_cast<int32_t>(word));
-  BindRecord *record = nullptr;
-  if (registry_add(word, OCI_HTYPE_BIND, statement) == RegistryAdd::NoMemory ||
-      (record = add_bind_record(*node, parts)) == nullptr) {
-    release_bind_parts(parts);
-    return report_failure(call, OCI_ERROR, error);
-  }
   if (mode == OCI_DATA_AT_EXEC && is_long_type(dty)) {
     record->bind_handle = word;
     auto dynamic = COMMAND_OCI(call, OCIBindDynamic);
@@ -263,6 +272,8 @@ void command_define(const CommandCall &call, int32_t selector) noexcept {
   parts.buffer_size = static_cast<uint32_t>(buffer.bytes.size);
   parts.value_buffer = buffer.bytes.data.release();
   if (!make_side_arrays(parts.sides, parts.row_count)) return refuse_with(call, parts, release_define_parts, OCI_ERROR);
+  Reserved<DefineRecord> reserved{reserve_define_record()};
+  if (!reserved.record || !registry_reserve()) return refuse_with(call, parts, release_define_parts, OCI_ERROR);
   auto by_pos = COMMAND_OCI(call, OCIDefineByPos);
   if (by_pos == nullptr) return release_define_parts(parts);
   auto *handle = as_handle<OCIDefine>(define);
@@ -275,14 +286,10 @@ void command_define(const CommandCall &call, int32_t selector) noexcept {
     return report_failure(call, status, error);
   }
   uint32_t word = handle_word(handle);
-  param_set_long(call, 2, static_cast<int32_t>(word));
   parts.define_handle = word;
-  DefineRecord *record = nullptr;
-  if (registry_add(word, OCI_HTYPE_DEFINE, statement) == RegistryAdd::NoMemory ||
-      (record = add_define_record(*node, parts)) == nullptr) {
-    release_define_parts(parts);
-    return report_failure(call, OCI_ERROR, error);
-  }
+  registry_add(word, OCI_HTYPE_DEFINE, statement);  // takes the reserved node
+  DefineRecord *record = link_define_record(*node, reserved.take(), parts);
+  param_set_long(call, 2, static_cast<int32_t>(word));
   if (parts.dynamic) {
     auto dynamic = COMMAND_OCI(call, OCIDefineDynamic);
     if (dynamic == nullptr) return;

@@ -16,6 +16,7 @@ struct Table {
   RegistryNode **heads = initial;
   uint32_t bits = kInitialBits;
   uint32_t count = 0;
+  RegistryNode *spare = nullptr;  // a node set aside by registry_reserve
 };
 Table g_table;
 
@@ -83,7 +84,9 @@ int32_t registry_type(uint32_t handle) noexcept {
 
 RegistryAdd registry_add(uint32_t handle, int32_t type, uint32_t parent) noexcept {
   if (registry_type(handle) != 0) return RegistryAdd::AlreadyRegistered;
-  auto *node = static_cast<RegistryNode *>(plugin_alloc(sizeof(RegistryNode)));
+  RegistryNode *node = g_table.spare;
+  g_table.spare = nullptr;
+  if (node == nullptr) node = static_cast<RegistryNode *>(plugin_alloc(sizeof(RegistryNode)));
   if (node == nullptr) return RegistryAdd::NoMemory;
   if (g_table.count >= (1u << g_table.bits)) grow();
   uint32_t b = bucket_of(handle, g_table.bits);
@@ -130,7 +133,14 @@ uint32_t registry_free_all() noexcept {
     g_table.heads[b] = nullptr;
   }
   g_table.count = 0;
+  plugin_free(g_table.spare);
+  g_table.spare = nullptr;
   return freed;
+}
+
+bool registry_reserve() noexcept {
+  if (g_table.spare == nullptr) g_table.spare = static_cast<RegistryNode *>(plugin_alloc(sizeof(RegistryNode)));
+  return g_table.spare != nullptr;
 }
 
 void registry_clear() noexcept {

@@ -35,6 +35,10 @@ enum class RegistryAdd : uint8_t {
 int32_t registry_type(uint32_t handle) noexcept;
 int32_t registry_find(uint32_t handle, RegistryNode **node) noexcept;
 RegistryAdd registry_add(uint32_t handle, int32_t type, uint32_t parent) noexcept;
+// Sets a node aside for the next registry_add, so that a command can make
+// sure of its memory before OCI takes anything it cannot give back. False
+// when there is no memory for it.
+bool registry_reserve() noexcept;
 // 0 when the handle was found, unlinked and freed; 1 for a null or unknown one.
 int registry_remove(uint32_t handle) noexcept;
 void registry_free_node(RegistryNode *node) noexcept;

@@ -74,9 +74,11 @@ void release_parts(Record &parts) noexcept {
 void release_bind_parts(BindRecord &parts) noexcept { release_parts(parts); }
 void release_define_parts(DefineRecord &parts) noexcept { release_parts(parts); }
 
-BindRecord *add_bind_record(RegistryNode &statement, const BindRecord &filled) noexcept {
-  BindRecord *record = heap_new<BindRecord>(filled);
-  if (record == nullptr) return nullptr;
+BindRecord *reserve_bind_record() noexcept { return heap_new<BindRecord>(); }
+DefineRecord *reserve_define_record() noexcept { return heap_new<DefineRecord>(); }
+
+BindRecord *link_bind_record(RegistryNode &statement, BindRecord *record, const BindRecord &filled) noexcept {
+  *record = filled;
   record->dynamic_context = nullptr;
   record->bytes_remaining = static_cast<uint32_t>(filled.element_size);
   record->next = statement.binds;
@@ -85,14 +87,23 @@ BindRecord *add_bind_record(RegistryNode &statement, const BindRecord &filled) n
   return record;
 }
 
-DefineRecord *add_define_record(RegistryNode &statement, const DefineRecord &filled) noexcept {
-  DefineRecord *record = heap_new<DefineRecord>(filled);
-  if (record == nullptr) return nullptr;
+DefineRecord *link_define_record(RegistryNode &statement, DefineRecord *record, const DefineRecord &filled) noexcept {
+  *record = filled;
   record->dynamic_context = nullptr;
   record->bytes_received = 0;
   record->next = statement.defines;
   statement.defines = record;
   return record;
+}
+
+BindRecord *add_bind_record(RegistryNode &statement, const BindRecord &filled) noexcept {
+  BindRecord *record = reserve_bind_record();
+  return record ? link_bind_record(statement, record, filled) : nullptr;
+}
+
+DefineRecord *add_define_record(RegistryNode &statement, const DefineRecord &filled) noexcept {
+  DefineRecord *record = reserve_define_record();
+  return record ? link_define_record(statement, record, filled) : nullptr;
 }
 
 void bind_list_free(BindRecord *head) noexcept {

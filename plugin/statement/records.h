@@ -78,6 +78,13 @@ struct DefineRecord {
 // the record; the caller still owns the parts then.
 BindRecord *add_bind_record(RegistryNode &statement, const BindRecord &filled) noexcept;
 DefineRecord *add_define_record(RegistryNode &statement, const DefineRecord &filled) noexcept;
+// The same in two steps: the record's memory first (null when there is
+// none; free it with heap_delete if it goes unused), then, once OCI has
+// taken the buffers, the record filled and linked, which cannot fail.
+BindRecord *reserve_bind_record() noexcept;
+DefineRecord *reserve_define_record() noexcept;
+BindRecord *link_bind_record(RegistryNode &statement, BindRecord *record, const BindRecord &filled) noexcept;
+DefineRecord *link_define_record(RegistryNode &statement, DefineRecord *record, const DefineRecord &filled) noexcept;
 
 // Frees what a record's parts own without the record itself: for a bind or
 // define that fails before its record is made.

@@ -18,6 +18,8 @@ void plugin_free(void *block) noexcept;
 // the fault off. Counts allocations made since the call.
 void memory_fail_at(uint32_t n) noexcept;
 uint32_t memory_allocation_count() noexcept;
+// Blocks allocated and not yet freed.
+uint32_t memory_live_blocks() noexcept;
 
 struct PluginFree {
   void operator()(void *block) const noexcept { plugin_free(block); }
