@@ -2,6 +2,8 @@
 // zones of NEW_TIME and the date format models both ways.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <string>
 
 #include "src/oracle/date.h"
@@ -59,6 +61,17 @@ TEST(DateCalendar, AddMonthsKeepsTheEndOfTheMonth) {
     ASSERT_EQ(add_months(c.from, c.months, &r), 0) << iso(c.from);
     EXPECT_EQ(iso(r), iso(c.to)) << iso(c.from) << " + " << c.months;
   }
+}
+
+TEST(DateCalendar, CountsAtTheEndsOfALongAreOutOfRange) {
+  Date r = date(2000, 1, 1);
+  for (long n : {LONG_MAX, LONG_MIN, LONG_MAX - 10, LONG_MIN + 10}) {
+    EXPECT_EQ(add_days(date(2004, 2, 28), n, &r), 1841) << n;
+    EXPECT_EQ(add_months(date(2004, 2, 28), n, &r), 1841) << n;
+  }
+  EXPECT_EQ(iso(r), iso(date(2000, 1, 1)));  // untouched
+  EXPECT_EQ(add_days(date(9999, 12, 31), 1, &r), 1841);
+  EXPECT_EQ(add_months(date(9999, 12, 31), 1, &r), 1841);
 }
 
 TEST(DateCalendar, DaysLastDayAndNextDay) {

@@ -2,6 +2,8 @@
 // digits and more, reals in and out, and format models both ways.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -227,6 +229,24 @@ TEST(NumberArithmetic, RoundAndTruncByPlaces) {
     EXPECT_EQ(to_plain(r), c.rounded) << c.x << " " << c.places;
     ASSERT_EQ(trunc(parse(c.x), c.places, &r), 0);
     EXPECT_EQ(to_plain(r), c.truncated) << c.x << " " << c.places;
+  }
+}
+
+TEST(NumberRounding, PlacesAtTheEndsOfAnIntKeepAllOrNothing) {
+  // Far beyond any digit either way: the value whole, or zero (no overflow).
+  for (int32_t places : {INT32_MAX, INT32_MAX - 5}) {
+    Number r;
+    ASSERT_EQ(round(parse("-1234.5678"), places, &r), 0);
+    EXPECT_EQ(to_plain(r), "-1234.5678");
+    ASSERT_EQ(trunc(parse("0.000123"), places, &r), 0);
+    EXPECT_EQ(to_plain(r), "0.000123");
+  }
+  for (int32_t places : {INT32_MIN, INT32_MIN + 5}) {
+    Number r;
+    ASSERT_EQ(round(parse("0.000123"), places, &r), 0);
+    EXPECT_EQ(to_plain(r), "0");
+    ASSERT_EQ(trunc(parse("-98765"), places, &r), 0);
+    EXPECT_EQ(to_plain(r), "0");
   }
 }
 

@@ -334,7 +334,10 @@ int day_of_week(const Date &d) { return static_cast<int>((julian_day(d) + 1) % 7
 int add_days(const Date &d, long days, Date *out) {
   if (int bad = check(d)) return bad;
   Date r = d;
-  if (int bad = from_julian_day(julian_day(d) + days, &r)) return bad;
+  // In 64 bits, so that any long count of days lands in or out of range.
+  int64_t j = int64_t{julian_day(d)} + days;
+  if (j < 1 || j > kLastDay) return 1841;
+  if (int bad = from_julian_day(static_cast<long>(j), &r)) return bad;
   *out = r;
   return 0;
 }
@@ -343,15 +346,15 @@ int add_months(const Date &d, long months, Date *out) {
   if (int bad = check(d)) return bad;
   bool last = d.day == days_in_month(d.year, d.month);
   // Years as a continuous count, with no year 0 between 1 BC and 1 AD.
-  long year = d.year > 0 ? d.year : d.year + 1;
-  long index = year * 12 + (d.month - 1) + months;
-  long new_year = index >= 0 ? index / 12 : -((-index + 11) / 12);
+  int64_t year = d.year > 0 ? d.year : d.year + 1;
+  int64_t index = year * 12 + (d.month - 1) + months;  // 64 bits: any long count of months
+  int64_t new_year = index >= 0 ? index / 12 : -((-index + 11) / 12);
   int new_month = static_cast<int>(index - new_year * 12) + 1;
   if (new_year <= 0) --new_year;
+  if (new_year < -4712 || new_year > 9999) return 1841;
   Date r = d;
   r.year = static_cast<int>(new_year);
   r.month = new_month;
-  if (r.year < -4712 || r.year > 9999) return 1841;
   int limit = days_in_month(r.year, r.month);
   r.day = last || d.day > limit ? limit : d.day;
   if (int bad = check(r)) return bad;

@@ -485,13 +485,14 @@ int trunc(const Number &x, int32_t places, Number *out) {
   std::string digits;
   int e10;
   decimal_digits(x, &digits, &e10);
-  // Keep the digits left of position `places` after the point.
-  long keep = static_cast<long>(e10) + places;
+  // Keep the digits left of position `places` after the point (in 64 bits:
+  // places may be anything an int32 holds).
+  int64_t keep = int64_t{e10} + places;
   if (keep <= 0 || digits.empty()) {
     *out = Number{};
     return 0;
   }
-  if (keep < static_cast<long>(digits.size())) digits.resize(static_cast<size_t>(keep));
+  if (keep < static_cast<int64_t>(digits.size())) digits.resize(static_cast<size_t>(keep));
   return from_plain((x.negative ? "-0." : "0.") + digits + "E" + std::to_string(e10), out);
 }
 
@@ -500,12 +501,12 @@ int round(const Number &x, int32_t places, Number *out) {
   std::string digits;
   int e10;
   decimal_digits(x, &digits, &e10);
-  long keep = static_cast<long>(e10) + places;
+  int64_t keep = int64_t{e10} + places;
   if (digits.empty() || keep < 0) {
     *out = Number{};
     return 0;
   }
-  if (keep >= static_cast<long>(digits.size())) {
+  if (keep >= static_cast<int64_t>(digits.size())) {
     *out = x;
     return 0;
   }
@@ -513,7 +514,7 @@ int round(const Number &x, int32_t places, Number *out) {
   digits.resize(static_cast<size_t>(keep));
   if (up) {
     // Add one in the last kept place, carrying as far as it goes.
-    long i = keep - 1;
+    int64_t i = keep - 1;
     while (i >= 0 && digits[static_cast<size_t>(i)] == '9') digits[static_cast<size_t>(i--)] = '0';
     if (i >= 0) {
       ++digits[static_cast<size_t>(i)];
