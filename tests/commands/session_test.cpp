@@ -409,23 +409,23 @@ TEST_F(Session, AnErrorHandlerReadsTheOracleText) {
   EXPECT_EQ(seen, "ORA-01017: invalid username/password; logon denied\n");
 }
 
-TEST_F(Session, AFailureInsideTheErrorHandlerDoesNotEnterItAgain) {
+TEST_F(Session, AHandlerThatAlwaysFailsAgainIsNotEnteredWithoutEnd) {
   int entered = 0;
-  int32_t inner = 0;
+  std::vector<int32_t> inner;
   host().add_method("OnError", [&](std::span<const emu::Variable>) {
     ++entered;
-    // The handler itself calls a command that fails.
-    inner = host().call(53, {long_param(4321), long_param(0), long_param(OCI_HTYPE_STMT)}).result;
+    // The handler itself calls a command that fails, every time.
+    inner.push_back(host().call(53, {long_param(4321), long_param(0), long_param(OCI_HTYPE_STMT)}).result);
     return emu::Variable{};
   });
   host().call(105, {string_param("OnError")});
   EXPECT_EQ(host().call(53, {long_param(1234), long_param(0), long_param(OCI_HTYPE_STMT)}).result,
             OCI_INVALID_HANDLE);
-  EXPECT_EQ(entered, 1);
-  EXPECT_EQ(inner, OCI_INVALID_HANDLE);
+  EXPECT_EQ(entered, 4);  // four levels deep, then the status alone
+  EXPECT_EQ(inner, std::vector<int32_t>(4, OCI_INVALID_HANDLE));
   // The next failure outside the handler reaches it again.
   host().call(53, {long_param(1234), long_param(0), long_param(OCI_HTYPE_STMT)});
-  EXPECT_EQ(entered, 2);
+  EXPECT_EQ(entered, 8);
 }
 
 TEST_F(Session, DurationsBreakAndReset) {
