@@ -50,6 +50,9 @@ void *__cdecl zectest_collection(void *envhp, int limit);
 void *__cdecl zectest_ref(void *envhp, const char *object_id);
 void *__cdecl zectest_raw(void *envhp, const void *bytes, unsigned size);
 void __cdecl zectest_free(void *object);
+// Test-only: frees every handle and descriptor still allocated, as a test
+// ends (environments included, the plug-in's probe environment too).
+void __cdecl zectest_free_handles(void);
 
 typedef void(__cdecl *ZecResetFn)(void);
 typedef void(__cdecl *ZecRecordFn)(int);
@@ -65,5 +68,6 @@ typedef void *(__cdecl *ZecTestCollectionFn)(void *, int);
 typedef void *(__cdecl *ZecTestRefFn)(void *, const char *);
 typedef void *(__cdecl *ZecTestRawFn)(void *, const void *, unsigned);
 typedef void(__cdecl *ZecTestFreeFn)(void *);
+typedef void(__cdecl *ZecTestFreeHandlesFn)(void);
 
 }  // extern "C"

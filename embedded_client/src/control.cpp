@@ -127,6 +127,8 @@ ZEC_EXPORT void __cdecl zec_script(const char *function, int32_t status, int whe
 
 ZEC_EXPORT int __cdecl zec_live_handles(void) { return zec::live_count(); }
 
+ZEC_EXPORT void __cdecl zectest_free_handles(void) { zec::free_all_handles(); }
+
 ZEC_EXPORT int __cdecl zec_execute(void *svchp, const char *sql) {
   auto *service = zec::live<zec::ServiceContext>(svchp, OCI_HTYPE_SVCCTX);
   auto *session = service ? zec::live<zec::SessionHandle>(service->session, OCI_HTYPE_SESSION) : nullptr;

@@ -115,4 +115,19 @@ Charset charset_of(const Handle *h) noexcept {
   return static_cast<const Environment *>(env)->charset;
 }
 
+void free_all_handles() noexcept {
+  // Roots first (environments and handles with no owner); each takes what
+  // it owns with it.
+  for (;;) {
+    Handle *root = nullptr;
+    for (Handle *h : live_set())
+      if (live_handle(h->owner) == nullptr) {
+        root = h;
+        break;
+      }
+    if (root == nullptr) return;
+    free_handle(root);
+  }
+}
+
 }  // namespace zec

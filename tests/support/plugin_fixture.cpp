@@ -45,8 +45,9 @@ bool ClientControl::open() {
   new_ref = reinterpret_cast<ZecTestRefFn>(client_symbol(library, "zectest_ref"));
   new_raw = reinterpret_cast<ZecTestRawFn>(client_symbol(library, "zectest_raw"));
   free_object = reinterpret_cast<ZecTestFreeFn>(client_symbol(library, "zectest_free"));
+  free_handles = reinterpret_cast<ZecTestFreeHandlesFn>(client_symbol(library, "zectest_free_handles"));
   return reset && record && call_count && call && count_of && script && live_handles &&
-         environment && execute && query && new_collection && new_ref && new_raw && free_object;
+         environment && execute && query && new_collection && new_ref && new_raw && free_object && free_handles;
 }
 
 void set_process_environment(const std::string &name, const std::string &value) {
@@ -81,6 +82,9 @@ void PluginTest::TearDown() {
   }
   host_.reset();
   emu::unload_plugin(plugin_);
+  // What the test made through OCI goes with it, the probe's environment
+  // of this copy of the plug-in included.
+  if (client.free_handles) client.free_handles();
 }
 
 std::string fresh_directory() {

@@ -32,6 +32,7 @@ struct ClientControl {
   ZecTestRefFn new_ref = nullptr;
   ZecTestRawFn new_raw = nullptr;
   ZecTestFreeFn free_object = nullptr;
+  ZecTestFreeHandlesFn free_handles = nullptr;
 };
 
 // Sets (or, with an empty value, removes) a variable of this process's

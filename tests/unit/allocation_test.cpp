@@ -25,6 +25,7 @@ class Allocation : public ::testing::Test {
   void TearDown() override {
     memory_fail_at(0);
     host.event(-2);
+    client.free_handles();
   }
   emu::Host host{&ZorvanPack};
   test::ClientControl client;
