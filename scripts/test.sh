@@ -14,5 +14,8 @@ for preset in linux-i686 linux-i686-sanitize windows-i686; do
   ctest --preset "$preset"
 done
 
+echo "== fuzz (60 seconds from the seed corpus)"
+bash scripts/fuzz.sh 60
+
 echo "== release"
 bash scripts/release.sh

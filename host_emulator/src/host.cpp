@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -487,8 +488,12 @@ void Host::set_string_array(const std::string &name, const std::vector<std::stri
   uint32_t h = array_handle(name, static_cast<uint32_t>(2 + ansi.size() * element_size),
                             abi::kTagStringArray, static_cast<int32_t>(ansi.size()) - 1);
   store(block(h)->data, element_size);
+  // Each element holds its length byte and at most element_size - 1 (and
+  // 255) characters; an element size of 0 holds nothing.
+  if (element_size == 0) return;
+  size_t room = std::min<size_t>(element_size - 1u, 255);
   for (size_t i = 0; i < ansi.size(); ++i) {
-    std::string host = to_host(ansi[i].substr(0, element_size - 1u));
+    std::string host = to_host(ansi[i].substr(0, room));
     uint8_t *at = block(h)->data + 2 + element_size * i;
     at[0] = static_cast<uint8_t>(host.size());
     std::memcpy(at + 1, host.data(), host.size());
