@@ -15,6 +15,6 @@ work=$(mktemp -d)
 trap 'rm -rf "$work" /tmp/zorvan-fuzz-*' EXIT
 cp -r tests/fuzz/corpus "$work/corpus"
 cd "$build"
-LD_LIBRARY_PATH=embedded-client ASAN_OPTIONS=detect_leaks=0 \
+LD_LIBRARY_PATH=embedded-client ASAN_OPTIONS=detect_leaks=0:quarantine_size_mb=32:malloc_context_size=8 \
   ./plugin_fuzz -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=2048 -print_final_stats=1 "$work/corpus" 2>&1 |
   grep -E "^(#|Done|stat::|==|SUMMARY|artifact)" | tail -12

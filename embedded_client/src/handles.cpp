@@ -83,6 +83,7 @@ void free_handle(Handle *handle) noexcept {
     auto &siblings = owner->owned;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), handle), siblings.end());
   }
+  if (handle->type == OCI_HTYPE_ENV && !handle->descriptor) free_objects_of(handle);
   if (handle->type == OCI_HTYPE_SESSION && !handle->descriptor) {
     // A session freed while open ends as a logoff would: its work is kept.
     auto *session = static_cast<SessionHandle *>(handle);

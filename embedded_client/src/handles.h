@@ -207,6 +207,9 @@ T *live(const void *pointer, ub4 type) noexcept {
 Handle *new_handle(ub4 type, bool descriptor, Handle *environment, Handle *owner) noexcept;
 // Frees the handle with everything it owns, and closes what it holds open.
 void free_handle(Handle *handle) noexcept;
+// Frees the collections, iterators, REFs and raws made under an environment
+// (objects.cpp); the environment's free calls it.
+void free_objects_of(const void *environment) noexcept;
 // Frees every live handle (tests end with it).
 void free_all_handles() noexcept;
 int live_count() noexcept;

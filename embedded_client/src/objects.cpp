@@ -53,26 +53,33 @@ using sql::fail;
 
 enum class Kind { Collection, Iterator, Ref, Raw };
 
-std::map<const void *, Kind> &objects() {
-  static std::map<const void *, Kind> live;
+// Each object with its kind and the environment it was made under, which
+// frees it when it is freed itself (as Oracle's object cache is).
+struct Owned {
+  Kind kind;
+  const void *environment;
+};
+
+std::map<const void *, Owned> &objects() {
+  static std::map<const void *, Owned> live;
   return live;
 }
 
 template <class T>
-T *adopt(std::unique_ptr<T> object, Kind kind) {
-  objects()[object.get()] = kind;
+T *adopt(std::unique_ptr<T> object, Kind kind, const void *environment) {
+  objects()[object.get()] = Owned{kind, environment};
   return object.release();
 }
 
 template <class T>
 T *object_of(const void *pointer, Kind kind) noexcept {
   auto it = objects().find(pointer);
-  return it != objects().end() && it->second == kind ? static_cast<T *>(const_cast<void *>(pointer)) : nullptr;
+  return it != objects().end() && it->second.kind == kind ? static_cast<T *>(const_cast<void *>(pointer)) : nullptr;
 }
 
 void drop(const void *pointer, Kind kind) noexcept {
   auto it = objects().find(pointer);
-  if (it == objects().end() || it->second != kind) return;
+  if (it == objects().end() || it->second.kind != kind) return;
   objects().erase(it);
   switch (kind) {
     case Kind::Collection: delete static_cast<const OCIColl *>(pointer); break;
@@ -232,9 +239,9 @@ sword table_step(OCIError *err, sb4 index, const OCITable *tbl, sb4 *next_index,
   });
 }
 
-OCIRaw &raw_target(OCIRaw **lhs, const char *argument) {
+OCIRaw &raw_target(const void *env, OCIRaw **lhs, const char *argument) {
   OCIRaw *&to = out(lhs, argument);
-  if (to == nullptr) to = adopt(std::make_unique<OCIRaw>(), Kind::Raw);
+  if (to == nullptr) to = adopt(std::make_unique<OCIRaw>(), Kind::Raw, env);
   return raw(to, argument);
 }
 
@@ -243,6 +250,14 @@ bool cache_ok(OCIEnv *env, OCIError *err, const OCISvcCtx *svc) {
 }
 
 }  // namespace
+
+void free_objects_of(const void *environment) noexcept {
+  std::vector<std::pair<const void *, Kind>> doomed;
+  for (const auto &[pointer, owned] : objects())
+    if (owned.environment == environment) doomed.emplace_back(pointer, owned.kind);
+  for (const auto &[pointer, kind] : doomed) drop(pointer, kind);
+}
+
 }  // namespace zec
 
 using namespace zec;
@@ -348,7 +363,7 @@ ZEC_EXPORT sword __cdecl OCIIterCreate(OCIEnv *env, OCIError *err, const OCIColl
     OCIIter *&result = out(itr, "4");
     auto iterator = std::make_unique<OCIIter>();
     iterator->collection = &c;
-    result = adopt(std::move(iterator), Kind::Iterator);
+    result = adopt(std::move(iterator), Kind::Iterator, env);
     return OCI_SUCCESS;
   }));
 }
@@ -475,7 +490,7 @@ ZEC_EXPORT sword __cdecl OCIRefAssign(OCIEnv *env, OCIError *err, const OCIRef *
     const OCIRef &from = ref(source, "3");
     OCIRef *&to = out(target, "4");
     // No target yet: one is made, as in the object cache.
-    if (to == nullptr) to = adopt(std::make_unique<OCIRef>(), Kind::Ref);
+    if (to == nullptr) to = adopt(std::make_unique<OCIRef>(), Kind::Ref, env);
     ref(to, "4") = from;
     return OCI_SUCCESS;
   }));
@@ -503,7 +518,7 @@ ZEC_EXPORT sword __cdecl OCIRefFromHex(OCIEnv *env, OCIError *err, const OCISvcC
       parsed.oid[i] = static_cast<ub1>(high * 16 + low);
     }
     parsed.null = false;
-    if (to == nullptr) to = adopt(std::make_unique<OCIRef>(), Kind::Ref);
+    if (to == nullptr) to = adopt(std::make_unique<OCIRef>(), Kind::Ref, env);
     ref(to, "6") = parsed;
     return OCI_SUCCESS;
   }));
@@ -562,7 +577,7 @@ ZEC_EXPORT sword __cdecl OCIRawAssignBytes(OCIEnv *env, OCIError *err, const ub1
   if (!env_ok(env, err)) ZEC_RETURN("OCIRawAssignBytes", OCI_INVALID_HANDLE);
   ZEC_RETURN("OCIRawAssignBytes", guarded(err, [&] {
     if (rhs == nullptr && rhs_len > 0) fail(21560, "3");
-    OCIRaw &to = raw_target(lhs, "5");
+    OCIRaw &to = raw_target(env, lhs, "5");
     resize(to, rhs_len);
     if (rhs_len > 0) std::memcpy(to.data.data(), rhs, rhs_len);
     return OCI_SUCCESS;
@@ -574,7 +589,7 @@ ZEC_EXPORT sword __cdecl OCIRawAssignRaw(OCIEnv *env, OCIError *err, const OCIRa
   if (!env_ok(env, err)) ZEC_RETURN("OCIRawAssignRaw", OCI_INVALID_HANDLE);
   ZEC_RETURN("OCIRawAssignRaw", guarded(err, [&] {
     const OCIRaw &from = raw(rhs, "3");
-    OCIRaw &to = raw_target(lhs, "4");
+    OCIRaw &to = raw_target(env, lhs, "4");
     if (&from == &to) return OCI_SUCCESS;
     std::vector<ub1> bytes(from.data.begin(), from.data.begin() + from.size);
     resize(to, from.size);
@@ -603,7 +618,7 @@ ZEC_EXPORT sword __cdecl OCIRawResize(OCIEnv *env, OCIError *err, ub4 new_size, 
       pointer = nullptr;
       return OCI_SUCCESS;
     }
-    resize(raw_target(r, "4"), new_size);  // the contents are not kept
+    resize(raw_target(env, r, "4"), new_size);  // the contents are not kept
     return OCI_SUCCESS;
   }));
 }
@@ -656,7 +671,7 @@ ZEC_EXPORT void *__cdecl zectest_collection(void *envhp, int limit) {
   try {
     auto c = std::make_unique<OCIColl>();
     c->limit = limit;
-    return adopt(std::move(c), Kind::Collection);
+    return adopt(std::move(c), Kind::Collection, envhp);
   } catch (...) {
     return nullptr;
   }
@@ -670,7 +685,7 @@ ZEC_EXPORT void *__cdecl zectest_ref(void *envhp, const char *object_id) {
       r->null = false;
       std::memcpy(r->oid.data(), object_id, strnlen(object_id, r->oid.size()));
     }
-    return adopt(std::move(r), Kind::Ref);
+    return adopt(std::move(r), Kind::Ref, envhp);
   } catch (...) {
     return nullptr;
   }
@@ -682,7 +697,7 @@ ZEC_EXPORT void *__cdecl zectest_raw(void *envhp, const void *bytes, unsigned si
     auto r = std::make_unique<OCIRaw>();
     resize(*r, size);
     if (size > 0) std::memcpy(r->data.data(), bytes, size);
-    return adopt(std::move(r), Kind::Raw);
+    return adopt(std::move(r), Kind::Raw, envhp);
   } catch (...) {
     return nullptr;
   }
@@ -690,7 +705,7 @@ ZEC_EXPORT void *__cdecl zectest_raw(void *envhp, const void *bytes, unsigned si
 
 ZEC_EXPORT void __cdecl zectest_free(void *object) {
   auto it = objects().find(object);
-  if (it != objects().end()) drop(object, it->second);
+  if (it != objects().end()) drop(object, it->second.kind);
 }
 
 }  // extern "C"
