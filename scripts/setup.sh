@@ -13,7 +13,7 @@ packages=(
   valgrind libc6-dbg:i386
   googletest
   xz-utils tcl
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev gcovr
 )
 wine_packages=(wine wine32:i386)
 

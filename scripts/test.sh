@@ -14,6 +14,9 @@ for preset in linux-i686 linux-i686-sanitize windows-i686; do
   ctest --preset "$preset"
 done
 
+echo "== coverage of the plug-in"
+bash scripts/coverage.sh
+
 echo "== fuzz (60 seconds from the seed corpus)"
 bash scripts/fuzz.sh 60
 

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Line and branch coverage of the plug-in from the whole suite (the Linux
+# tests, without valgrind): a summary, and the lines not reached in
+# build/linux-i686-coverage/coverage.txt.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=build/linux-i686-coverage
+cmake --preset linux-i686-coverage >/dev/null
+cmake --build --preset linux-i686-coverage -j "$(nproc 2>/dev/null || echo 2)"
+find "$build" -name '*.gcda' -delete
+ctest --preset linux-i686-coverage
+gcovr --root . --filter 'plugin/' --object-directory "$build" --exclude-unreachable-branches \
+  --exclude-throw-branches --txt "$build/coverage.txt" --print-summary
