@@ -67,8 +67,9 @@ uint32_t sized_handle(uint32_t handle, uint32_t size) noexcept {
 sword drain(decltype(&::OCILobRead) read, const Target &t, ub4 offset) noexcept {
   uint8_t scratch[4096];
   sword status = OCI_NEED_DATA;
-  while (status == OCI_NEED_DATA) {
-    ub4 amount = 0;
+  // A client that asks for more without giving anything is not followed.
+  for (ub4 amount = 1; status == OCI_NEED_DATA && amount != 0;) {
+    amount = 0;
     status = read(as_handle<OCISvcCtx>(t.service), as_handle<OCIError>(t.error), as_handle<OCILobLocator>(t.locator),
                   &amount, offset, scratch, sizeof scratch, nullptr, nullptr, 0, SQLCS_IMPLICIT);
   }
@@ -98,7 +99,7 @@ void command_lob_read(const CommandCall &call) noexcept {
   uint32_t capacity = length;
   uint32_t delivered = 0;
   sword status = OCI_NEED_DATA;
-  bool host_short = false;  // the host could not give the room the data needs
+  bool host_short = false;  // no room from the host, or no progress from OCI: fails with no handle
   for (bool first = true; status == OCI_NEED_DATA; first = false) {
     if (!first && delivered == capacity) {
       // More bytes than the length promised: grow the BLOB before reading on.
@@ -129,6 +130,12 @@ void command_lob_read(const CommandCall &call) noexcept {
     if (capacity != 0) host::handle_unlock(handle);
     // OCI never delivers more than the room it was given.
     delivered += std::min<uint32_t>(amount, capacity - delivered);
+    if (status == OCI_NEED_DATA && amount == 0) {
+      // More asked for, nothing given: the read would never end.
+      drain(read, t, offset);
+      status = OCI_ERROR;
+      host_short = true;
+    }
   }
   // The BLOB keeps at least the LOB's length; it grows only to what came.
   uint32_t size = std::max(length, delivered);
