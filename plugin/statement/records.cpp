@@ -28,10 +28,10 @@ bool zeroed_rows(T **array, int32_t rows) noexcept {
 
 }  // namespace
 
-bool make_side_arrays(SideArrays &sides, int32_t rows) noexcept {
+bool make_side_arrays(SideArrays &sides, int32_t rows, bool lengths_always) noexcept {
   if (rows < 1) return false;
   bool ok = (sides.indicator_variable == nullptr || zeroed_rows(&sides.indicators, rows)) &&
-            (sides.length_variable == nullptr || zeroed_rows(&sides.lengths, rows)) &&
+            ((sides.length_variable == nullptr && !lengths_always) || zeroed_rows(&sides.lengths, rows)) &&
             (sides.return_code_variable == nullptr || zeroed_rows(&sides.return_codes, rows));
   if (!ok) {
     plugin_free(sides.indicators);

@@ -35,7 +35,9 @@ struct SideArrays {
 
 // Makes the arrays whose variables are present, rows zeroed entries each;
 // false (and nothing kept) when memory fails.
-bool make_side_arrays(SideArrays &sides, int32_t rows) noexcept;
+// With lengths_always, the length array is made even without its variable
+// (for values whose length the plug-in itself needs).
+bool make_side_arrays(SideArrays &sides, int32_t rows, bool lengths_always = false) noexcept;
 // Frees the arrays and the references.
 void release_side_arrays(SideArrays &sides) noexcept;
 

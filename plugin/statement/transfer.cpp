@@ -412,6 +412,9 @@ int define_value_to_host(DefineRecord &r, const VariableReference *ref) noexcept
   if (variable_tag(v) == abi::kTagBlob) {
     // The pieces of this fetch: the earlier ones and the last.
     uint64_t total = static_cast<uint64_t>(std::max(r.element_size, 0)) + static_cast<uint64_t>(std::max(r.bytes_received, 0));
+    // In one piece: the length OCI reported (a 16-bit length says it only
+    // for buffers it can count).
+    if (!r.dynamic && r.sides.lengths != nullptr && r.buffer_size <= UINT16_MAX) total = r.sides.lengths[0];
     total = std::min<uint64_t>(total, r.buffer_size);
     if (r.dynamic) r.element_size = static_cast<int32_t>(total);
     r.bytes_received = 0;

@@ -353,5 +353,43 @@ TEST_F(Statements, BadHandlesAndUnsupportedTypesAreRefused) {
   EXPECT_EQ(error_text(), "ORA-00942: table or view does not exist\n");
 }
 
+TEST_F(Statements, IntegerAndStringArraysScalarStringsAndBlobsRoundTrip) {
+  sql("CREATE TABLE h (n NUMBER, s VARCHAR2(40), r LONG RAW)");
+  host().set_integer_array("ia", {0, -7, 300, 32767});
+  host().set_string_array("sa", {"", "alpha", "beta", "a longer string than fits"}, 12);
+  int32_t st = prepare("INSERT INTO h (n, s) VALUES (:n, :s)");
+  ASSERT_EQ(bind(st, 1, whole("ia"), SQLT_INT).result, OCI_SUCCESS);
+  ASSERT_EQ(bind(st, 2, whole("sa"), SQLT_STR).result, OCI_SUCCESS);
+  ASSERT_EQ(execute(st, 3), OCI_SUCCESS) << error_text();
+  // A scalar string and a BLOB as LONG RAW, one more row.
+  host().set_string("one", "scalar");
+  host().set_blob("raw", std::string("\x00\x01\xff", 3));
+  host().set_long("n", 9);
+  st = prepare("INSERT INTO h VALUES (:n, :s, :r)");
+  ASSERT_EQ(bind(st, 1, whole("n"), SQLT_INT).result, OCI_SUCCESS);
+  ASSERT_EQ(bind(st, 2, whole("one"), SQLT_STR).result, OCI_SUCCESS);
+  ASSERT_EQ(bind(st, 3, whole("raw"), SQLT_LBI).result, OCI_SUCCESS);
+  ASSERT_EQ(execute(st, 1), OCI_SUCCESS) << error_text();
+
+  host().set_integer_array("oi", std::vector<int16_t>(5, 1));
+  host().set_string_array("os", std::vector<std::string>(5, "x"), 30);
+  st = prepare("SELECT n, s FROM h ORDER BY n");
+  ASSERT_EQ(define(st, 1, whole("oi"), SQLT_INT).result, OCI_SUCCESS);
+  ASSERT_EQ(define(st, 2, whole("os"), SQLT_STR).result, OCI_SUCCESS);
+  ASSERT_EQ(execute(st, 4), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(host().get_integer_array("oi"), (std::vector<int16_t>{1, -7, 9, 300, 32767}));
+  // Each string element holds at most its size less the length byte.
+  EXPECT_EQ(host().get_string_array("os"), (std::vector<std::string>{"x", "alpha", "scalar", "beta", "a longer st"}));
+
+  host().set_blob("back", "");
+  host().set_short_string("word", "");
+  st = prepare("SELECT r, s FROM h WHERE n = 9");
+  ASSERT_EQ(define(st, 1, whole("back"), SQLT_LBI).result, OCI_SUCCESS);
+  ASSERT_EQ(define(st, 2, whole("word"), SQLT_STR).result, OCI_SUCCESS);
+  ASSERT_EQ(execute(st, 1), OCI_SUCCESS) << error_text();
+  EXPECT_EQ(host().get_blob("back"), std::string("\x00\x01\xff", 3));
+  EXPECT_EQ(host().get_string("word"), "scalar");
+}
+
 }  // namespace
 }  // namespace zorvan::test
