@@ -232,6 +232,15 @@ TEST(NumberArithmetic, RoundAndTruncByPlaces) {
   }
 }
 
+TEST(NumberText, ExponentsAtTheEndsOfALongOverflowOrUnderflow) {
+  Number n;
+  EXPECT_NE(from_plain("123.5e2147483647", &n), 0);
+  EXPECT_NE(from_plain("0.00123e-2147483648", &n), 0);
+  EXPECT_NE(from_plain("1e9223372036854775807", &n), 0);
+  ASSERT_EQ(from_plain("12.5e2", &n), 0);
+  EXPECT_EQ(to_plain(n), "1250");
+}
+
 TEST(NumberRounding, PlacesAtTheEndsOfAnIntKeepAllOrNothing) {
   // Far beyond any digit either way: the value whole, or zero (no overflow).
   for (int32_t places : {INT32_MAX, INT32_MAX - 5}) {

@@ -615,15 +615,16 @@ int from_plain(const std::string &text, Number *out) {
   }
   if (i != text.size()) return kInvalidInput;
   if (point < 0) point = static_cast<long>(digits.size());
-  // value = 0.digits x 10^(point + exponent10)
-  long e10 = point + exponent10;
+  // value = 0.digits x 10^(point + exponent10), in 64 bits: the exponent
+  // text may say anything a long holds.
+  int64_t e10 = int64_t{point} + exponent10;
   size_t lead = digits.find_first_not_of('0');
   if (lead == std::string::npos) {
     *out = Number{};
     return 0;
   }
   digits.erase(0, lead);
-  e10 -= static_cast<long>(lead);
+  e10 -= static_cast<int64_t>(lead);
   if (e10 > 300 || e10 < -300) return e10 > 0 ? kOverflow : kUnderflow;
   // Base-100 digits need an even power of ten.
   if (e10 % 2 != 0) {
