@@ -39,18 +39,9 @@ constexpr int64_t kMaxUnits = 4294967295; // offsets and amounts are ub4 quantit
 constexpr size_t kMaxOpenFiles = 10;      // SESSION_MAX_OPEN_FILES' default
 constexpr ub2 kDatabaseCharsetId = 873;   // the database keeps AL32UTF8
 
-// Failures become the error handle's record; nothing escapes to the caller.
 template <class F>
-sword guarded(OCIError *errhp, F body) noexcept {
-  try {
-    return body();
-  } catch (const sql::SqlError &e) {
-    return set_error(errhp, e);
-  } catch (const std::bad_alloc &) {
-    return set_error(errhp, 4030, "LOB");
-  } catch (...) {
-    return set_error(errhp, 600, "LOB");
-  }
+sword guarded(const void *error, F body) noexcept {
+  return guarded_call(error, "LOB", body);
 }
 
 struct Context {
@@ -615,24 +606,32 @@ ZEC_EXPORT sword __cdecl OCILobCharSetForm(OCIEnv *envhp, OCIError *errhp, const
 
 // Buffering is accepted and written through: every write reaches the store
 // at once, so a flush has nothing left to do.
-ZEC_EXPORT sword __cdecl OCILobEnableBuffering(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp) {
-  ZEC_ENTER("OCILobEnableBuffering", svchp, errhp, locp);
-  if (!handles_ok(svchp, errhp)) ZEC_RETURN("OCILobEnableBuffering", OCI_INVALID_HANDLE);
-  ZEC_RETURN("OCILobEnableBuffering", guarded(errhp, [&] {
+}  // extern "C"
+
+namespace zec {
+namespace {
+
+sword set_buffering(const char *function, OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, bool on) {
+  ZEC_ENTER(function, svchp, errhp, locp);
+  if (!handles_ok(svchp, errhp)) ZEC_RETURN(function, OCI_INVALID_HANDLE);
+  ZEC_RETURN(function, guarded(errhp, [&] {
     Context c = context_of(svchp);
-    internal(locp, c).buffering = true;
+    internal(locp, c).buffering = on;
     return OCI_SUCCESS;
   }));
 }
 
+}  // namespace
+}  // namespace zec
+
+extern "C" {
+
+ZEC_EXPORT sword __cdecl OCILobEnableBuffering(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp) {
+  return set_buffering("OCILobEnableBuffering", svchp, errhp, locp, true);
+}
+
 ZEC_EXPORT sword __cdecl OCILobDisableBuffering(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp) {
-  ZEC_ENTER("OCILobDisableBuffering", svchp, errhp, locp);
-  if (!handles_ok(svchp, errhp)) ZEC_RETURN("OCILobDisableBuffering", OCI_INVALID_HANDLE);
-  ZEC_RETURN("OCILobDisableBuffering", guarded(errhp, [&] {
-    Context c = context_of(svchp);
-    internal(locp, c).buffering = false;
-    return OCI_SUCCESS;
-  }));
+  return set_buffering("OCILobDisableBuffering", svchp, errhp, locp, false);
 }
 
 ZEC_EXPORT sword __cdecl OCILobFlushBuffer(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub4 flag) {

@@ -120,16 +120,8 @@ bool env_ok(OCIEnv *env, OCIError *err) noexcept {
 }
 
 template <class F>
-sword guarded(OCIError *err, F body) noexcept {
-  try {
-    return body();
-  } catch (const sql::SqlError &e) {
-    return set_error(err, e);
-  } catch (const std::bad_alloc &) {
-    return set_error(err, 4030, "object");
-  } catch (...) {
-    return set_error(err, 600, "object");
-  }
+sword guarded(const void *error, F body) noexcept {
+  return guarded_call(error, "object", body);
 }
 
 std::string index_range(sb4 index, sb4 last) {

@@ -22,19 +22,9 @@ namespace {
 using sql::SqlError;
 using sql::Value;
 
-// Engine failures become error records; nothing is thrown past OCI.
 template <class F>
 sword guarded(const void *error, F body) noexcept {
-  try {
-    return body();
-  } catch (const SqlError &e) {
-    set_error(error, e);
-    return e.code == 1403 ? OCI_NO_DATA : OCI_ERROR;
-  } catch (const std::bad_alloc &) {
-    return set_error(error, 4030, "statement");
-  } catch (...) {
-    return set_error(error, 600, "statement");
-  }
+  return guarded_call(error, "statement", body);
 }
 
 // The placeholder name a bind call gives: without its colon, upper case

@@ -272,7 +272,7 @@ void command_define(const CommandCall &call, int32_t selector) noexcept {
   parts.buffer_size = static_cast<uint32_t>(buffer.bytes.size);
   parts.value_buffer = buffer.bytes.data.release();
   // A BLOB defined whole takes the length OCI reports, not its whole buffer.
-  bool blob = variable_tag(host::variable_get(parts.value_variable)) == abi::kTagBlob;
+  bool blob = buffer.tag == abi::kTagBlob;
   if (!make_side_arrays(parts.sides, parts.row_count, blob && !parts.dynamic))
     return refuse_with(call, parts, release_define_parts, OCI_ERROR);
   Reserved<DefineRecord> reserved{reserve_define_record()};

@@ -70,6 +70,7 @@ BufferRule size_value_buffer(const VariableReference *ref, uint16_t data_type, V
   if (ref == nullptr) return BufferRule::Unsupported;
   HostVariable v = host::variable_get(ref);
   int8_t tag = variable_tag(v);
+  out->tag = tag;
   int32_t element = designated_element(ref);
   Shape shape = shape_of(v, tag, data_type, element);
   if (shape.element_size == 0) return BufferRule::Unsupported;

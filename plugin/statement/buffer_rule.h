@@ -22,6 +22,7 @@ inline constexpr int32_t kValueSizeCap = 4000;
 struct ValueBuffer {
   int32_t element_size = 0;  // bytes a row as the rule allocates them; -1 for a LOB locator
   int32_t row_count = 1;
+  int8_t tag = 0;            // the variable's host type when the rule read it
   HeapBytes bytes;           // zero-filled element size x row count bytes (4 for a locator)
 };
 

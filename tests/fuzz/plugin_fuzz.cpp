@@ -101,9 +101,9 @@ void make_variables(emu::Host &host, Input &in) {
   }
 }
 
-emu::Param param_for(Input &in, const std::string &spec, std::vector<int32_t> &pool) {
-  std::string name = spec.substr(0, spec.find(':'));
-  std::string kind = spec.substr(spec.find(':') + 1);
+emu::Param param_for(Input &in, const std::string &described, std::vector<int32_t> &pool) {
+  std::string name = described.substr(0, described.find(':'));
+  std::string kind = described.substr(described.find(':') + 1);
   kind = kind.substr(0, kind.find(':'));
   uint8_t pick = in.byte();
   if (kind == "real") return emu::real_param(static_cast<double>(in.i32()) / 100.0);
