@@ -150,6 +150,62 @@ std::string Oci::rows(const std::string &sql, OCISvcCtx *s) {
   return out;
 }
 
+namespace {
+
+std::string upper_words(const std::string &line) {
+  std::string u;
+  for (char c : line) u += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  size_t start = u.find_first_not_of(" \t");
+  return start == std::string::npos ? "" : u.substr(start);
+}
+
+// A statement that SQL*Plus reads up to a '/' line: PL/SQL.
+bool is_plsql(const std::string &first_line) {
+  std::string u = upper_words(first_line);
+  if (u.rfind("DECLARE", 0) == 0 || u.rfind("BEGIN", 0) == 0) return true;
+  if (u.rfind("CREATE", 0) != 0) return false;
+  for (const char *kind : {" PROCEDURE ", " FUNCTION ", " TRIGGER ", " PACKAGE ", " TYPE "})
+    if ((u + " ").find(kind) != std::string::npos) return true;
+  return false;
+}
+
+}  // namespace
+
+int Oci::script(const std::string &text) {
+  int count = 0;
+  std::string statement;
+  bool plsql = false;
+  auto flush = [&] {
+    ok(statement);
+    ++count;
+    statement.clear();
+  };
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    at = end + 1;
+    std::string trimmed = line;
+    while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\r')) trimmed.pop_back();
+    if (statement.empty() && (upper_words(trimmed).empty() || upper_words(trimmed).rfind("--", 0) == 0)) continue;
+    if (upper_words(trimmed) == "/") {
+      if (!statement.empty()) flush();
+      plsql = false;
+      continue;
+    }
+    if (statement.empty()) plsql = is_plsql(trimmed);
+    if (!statement.empty()) statement += "\n";
+    statement += line;
+    if (!plsql && !trimmed.empty() && trimmed.back() == ';') {
+      statement.erase(statement.find_last_of(';'));
+      flush();
+    }
+  }
+  if (!upper_words(statement).empty()) flush();
+  return count;
+}
+
 std::string Oci::one(const std::string &sql, OCISvcCtx *s) {
   std::string all = rows(sql, s);
   if (all.empty()) return "<none>";

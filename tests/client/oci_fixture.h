@@ -42,6 +42,10 @@ class Oci : public ::testing::Test {
   std::string one(const std::string &sql, OCISvcCtx *svc = nullptr);
   // All rows, columns joined with '|', rows with ';'.
   std::string rows(const std::string &sql, OCISvcCtx *svc = nullptr);
+  // Runs a script as SQL*Plus reads one: a statement ends with ';' at the
+  // end of a line, a PL/SQL unit or block with a line holding only '/'.
+  // Every statement must succeed; the count run.
+  int script(const std::string &text);
   void free(OCIStmt *st) { OCIHandleFree(st, OCI_HTYPE_STMT); }
 
   OCIEnv *env = nullptr;

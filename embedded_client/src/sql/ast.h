@@ -345,6 +345,7 @@ struct Statement {
   bool for_each_row = false;
   ExprPtr when;
   std::string referencing_new = "NEW", referencing_old = "OLD";
+  size_t block_begin = 0;              // where the trigger's block starts
   // CALL / EXECUTE.
   ExprPtr call;
   // CREATE DIRECTORY name AS 'path'.

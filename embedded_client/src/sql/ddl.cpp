@@ -20,15 +20,6 @@ using detail::Scope;
 using detail::Source;
 using detail::Translator;
 
-std::string join(const std::vector<std::string> &parts, const char *separator) {
-  std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i) out += separator;
-    out += parts[i];
-  }
-  return out;
-}
-
 std::string quoted_list(const std::vector<std::string> &names, const char *prefix = "") {
   std::vector<std::string> parts;
   for (const std::string &n : names) parts.push_back(prefix + quote(n));
@@ -1233,9 +1224,42 @@ void execute_ddl(Session &s, const Statement &st, std::string_view source, Envir
       tx.finish();
       return;
     }
-    case Statement::Kind::CreateTrigger: case Statement::Kind::CreateProcedure:
-    case Statement::Kind::CreateFunction:
-      fail(3001, "stored PL/SQL units");
+    case Statement::Kind::CreateProcedure: case Statement::Kind::CreateFunction: {
+      const std::string name = object_name(s, st.object);
+      DdlTransaction tx(s);
+      const Catalog &c = s.schema();
+      auto it = c.units.find(name);
+      char kind = st.kind == Statement::Kind::CreateFunction ? 'F' : 'P';
+      if (it != c.units.end() && (!st.or_replace || it->second.kind != kind)) fail(955);
+      if (it == c.units.end()) check_name_free(s, name);
+      catalog_save_unit(s.db, UnitInfo{name, kind, std::string(source), s.now});
+      tx.finish();
+      return;
+    }
+    case Statement::Kind::CreateTrigger: {
+      const std::string name = object_name(s, st.object);
+      if (st.timing == "INSTEAD OF") fail(3001, "INSTEAD OF triggers");
+      DdlTransaction tx(s);
+      const Catalog &c = s.schema();
+      const TableInfo *table = c.table(object_name(s, st.table));
+      if (table == nullptr) fail(942);
+      if (table->kind == 'V') fail(25001);  // cannot create this trigger type on views
+      if (c.triggers.count(name) && !st.or_replace) fail(4081, name);  // trigger already exists
+      for (const std::string &col : st.update_columns)
+        if (table->column(col) == nullptr) fail(904, quote(col));
+      TriggerInfo t;
+      t.name = name;
+      t.table = table->name;
+      t.timing = st.timing;
+      t.events = st.events;
+      t.update_columns = st.update_columns;
+      t.for_each_row = st.for_each_row;
+      t.source = std::string(source);
+      t.created = s.now;
+      catalog_save_trigger(s.db, t);
+      tx.finish();
+      return;
+    }
     default:
       return drop_simple(s, st);
   }

@@ -11,6 +11,7 @@
 #include "src/sql/lob_store.h"
 #include "src/sql/parser.h"
 #include "src/sql/plsql.h"
+#include "src/sql/stored.h"
 #include "src/sql/sqlite_util.h"
 
 namespace zec::sql {
@@ -325,7 +326,12 @@ SqlError map_error(Session &s, const Plan *plan) {
   if (at != std::string::npos) {
     size_t sep = message.find('\x1f', at);
     sb4 code = static_cast<sb4>(std::atol(message.c_str() + at + prefix));
-    return SqlError{code, sep == std::string::npos ? "" : message.substr(sep + 1)};
+    std::string parameter = sep == std::string::npos ? "" : message.substr(sep + 1);
+    // A stored function's error brings its PL/SQL trailer.
+    size_t trailer = parameter.find('\x1e');
+    if (trailer != std::string::npos)
+      return SqlError{code, parameter.substr(0, trailer), parameter.substr(trailer + 1)};
+    return SqlError{code, parameter};
   }
   switch (extended) {
     case SQLITE_CONSTRAINT_NOTNULL: {
@@ -478,7 +484,19 @@ void Cursor::run_dml(Session &s, Compiled &c, Binds &binds, uint32_t iters, uint
   const Plan &plan = c.plan;
   begin_transaction(s);
   last_table_id_ = plan.table_id;
+  const bool triggered = fires_triggers(s, plan);
   for (uint32_t iteration = rowoff; iteration < iters; ++iteration) {
+    if (triggered) {
+      uint64_t returned = 0;
+      *rows += run_triggered(s, plan, binds, iteration, [&](sqlite3_stmt *row) {
+        if (!plan.returning) return;
+        if (++returned > 1) fail(1422);  // exact fetch returns more than requested number of rows
+        for (size_t k = 0; k < plan.into.size() && k < plan.columns.size(); ++k)
+          binds.assign(plan.into[k].index, iteration, read_column(row, static_cast<int>(k), plan.columns[k].type),
+                       plan.columns[k].type);
+      }, &last_rowid_);
+      continue;
+    }
     sqlite3_reset(c.stmt);
     bind_params(s, plan, c.stmt, binds, iteration, &c.bound);
     uint64_t returned = 0;
@@ -618,7 +636,9 @@ void Cursor::execute(Session &s, Binds &binds, uint32_t iters, uint32_t rowoff, 
       if (describe_only) return;
       if (!is_ddl(st)) fail(900);
       CursorEnvironment env(placeholders_, binds, false);
-      if (!placeholders_.empty()) fail(1027);  // bind variables not allowed for data definition operations
+      // A trigger's :NEW and :OLD are not placeholders.
+      if (!placeholders_.empty() && st.kind != Statement::Kind::CreateTrigger)
+        fail(1027);  // bind variables not allowed for data definition operations
       finalize_all();  // plans of this cursor may refer to what the DDL changes
       execute_ddl(s, st, text_, env);
       return;

@@ -2379,6 +2379,7 @@ class Parser {
       }
       if (at_word("COMPOUND")) fail(3001, "COMPOUND TRIGGER");
       size_t begin = here();
+      s->block_begin = begin;
       s->block = block(true);
       s->source = std::string(src_.substr(begin, last_end() - begin));
     } else {

@@ -7,6 +7,7 @@
 #include "src/errors.h"
 #include "src/sql/error.h"
 #include "src/sql/sqlite_util.h"
+#include "src/sql/stored.h"
 
 namespace zec::sql {
 namespace {
@@ -126,12 +127,26 @@ struct PlsqlProgram::Impl : Environment {
   bool savepoint_active = false;
   std::vector<SqlError> handling;  // errors whose handlers run, innermost last
   SlotBinds slot_binds{*this};
+  // A stored unit's call: the arguments in parameter order (OUT values come
+  // back in them) and whether each was given; a function's value.
+  std::vector<Value> *call_args = nullptr;
+  const std::vector<bool> *call_given = nullptr;
+  Value return_value;
+  bool returned = false;
+  // A trigger's rows and event; its line numbers count from its block.
+  const TableInfo *trigger_table = nullptr;
+  std::vector<Value> *new_row = nullptr;
+  const std::vector<Value> *old_row = nullptr;
+  std::string trigger_event;
+  size_t line_base = 0;
 
   Impl(const Statement &u, std::string_view src, const std::vector<Placeholder> &p)
       : unit(u), source(src), placeholders(p) {}
 
   ~Impl() {
-    for (auto &[key, c] : compiled) sqlite3_finalize(c->stmt);
+    // An entry whose translation failed stays empty.
+    for (auto &[key, c] : compiled)
+      if (c) sqlite3_finalize(c->stmt);
   }
 
   int new_slot(const std::string &name, const Type &type) {
@@ -159,8 +174,41 @@ struct PlsqlProgram::Impl : Environment {
     return true;
   }
 
+  // :NEW.column and :OLD.column (and NEW.column in WHEN): one slot a column.
+  bool correlation(const std::string &which, const std::string &column, int *slot, Type *type) override {
+    if (trigger_table == nullptr) return false;
+    bool is_new = which == unit.referencing_new;
+    if (!is_new && which != unit.referencing_old) return false;
+    for (size_t i = 0; i < trigger_table->columns.size(); ++i) {
+      const ColumnInfo &c = trigger_table->columns[i];
+      if (c.name != column) continue;
+      *slot = slot_for(is_new ? static_cast<const void *>(&new_row) : &old_row, i, ":" + which + "." + c.name, c.type);
+      *type = c.type;
+      return true;
+    }
+    return false;
+  }
+
   bool variable(const Name &name, int *slot, Type *type) override {
     std::string key;
+    if (trigger_table != nullptr) {
+      if (name.parts.size() == 1 &&
+          (name.parts[0] == "INSERTING" || name.parts[0] == "UPDATING" || name.parts[0] == "DELETING")) {
+        *slot = slot_for(&trigger_event, name.parts[0][0] == 'I' ? 0 : name.parts[0][0] == 'U' ? 1 : 2,
+                         name.parts[0], Type::of(Base::Boolean));
+        Value v;
+        v.kind = Value::Kind::Boolean;
+        v.integer = trigger_event.rfind(name.parts[0].substr(0, 5), 0) == 0;  // INSER, UPDAT, DELET
+        slots[static_cast<size_t>(*slot)].value = v;
+        *type = Type::of(Base::Boolean);
+        return true;
+      }
+      if (name.parts.size() == 2) {
+        const std::string &which = name.parts[0];
+        if (correlation(!which.empty() && which[0] == ':' ? which.substr(1) : which, name.parts[1], slot, type))
+          return true;
+      }
+    }
     if (name.parts.size() == 2 && name.parts[1][0] == '%') {
       // SQL%ROWCOUNT and cursor%ATTRIBUTE.
       const std::string &attribute = name.parts[1];
@@ -459,7 +507,7 @@ struct PlsqlProgram::Impl : Environment {
       try {
         c = run(*st);
       } catch (SqlError &e) {
-        if (e.trailer.empty()) e.trailer = "ORA-06512: at line " + std::to_string(line_of(source, st->begin));
+        if (e.trailer.empty()) e.trailer = "ORA-06512: at " + where() + "line " + std::to_string(line(st->begin));
         throw;
       }
       if (c.flow != Flow::Next) return c;
@@ -566,6 +614,13 @@ struct PlsqlProgram::Impl : Environment {
         return c;
       }
       case K::Return: {
+        if (unit.kind == Statement::Kind::CreateFunction) {
+          if (!st.value) pls_error(source, st.begin, "PLS-00503: RETURN <value> statement required for this return from function");
+          return_value = coerce(*s, evaluate(*st.value), function_type());
+          returned = true;
+        } else if (st.value) {
+          pls_error(source, st.begin, "PLS-00372: In a procedure, RETURN statement cannot contain an expression");
+        }
         Control c;
         c.flow = Flow::Return;
         return c;
@@ -760,6 +815,17 @@ struct PlsqlProgram::Impl : Environment {
       case Statement::Kind::Merge: {
         Compiled &c = compile_statement(st);
         ensure_savepoint();
+        if (fires_triggers(*s, c.plan)) {
+          int64_t returned = 0, rowid = 0;
+          uint64_t rows = run_triggered(*s, c.plan, slot_binds, 0, [&](sqlite3_stmt *row) {
+            if (!c.plan.returning) return;
+            if (++returned > 1) fail(1422);
+            for (size_t k = 0; k < c.plan.into.size(); ++k)
+              assign(c.plan.into[k].index, read_column(row, static_cast<int>(k), c.plan.columns[k].type), 0);
+          }, &rowid);
+          set_sql_attributes(static_cast<int64_t>(rows));
+          return;
+        }
         sqlite3_reset(c.stmt);
         bind_params(*s, c.plan, c.stmt, slot_binds, 0);
         struct Reset {
@@ -807,9 +873,58 @@ struct PlsqlProgram::Impl : Environment {
     }
   }
 
+  // A stored procedure: IN values given, OUT values assigned back.
+  bool call_procedure(const Expr &e, const std::string &name) {
+    const Statement *unit = stored_unit(*s, name);
+    if (unit == nullptr) return false;
+    if (unit->kind != Statement::Kind::CreateProcedure)
+      pls_error(source, e.begin, "PLS-00221: '" + e.name.last() + "' is not a procedure or is undefined");
+    const size_t n = unit->parameters.size();
+    std::vector<const Expr *> exprs(n, nullptr);
+    size_t position = 0;
+    auto wrong = [&] {
+      pls_error(source, e.begin, "PLS-00306: wrong number or types of arguments in call to '" + e.name.last() + "'");
+    };
+    for (const ExprPtr &a : e.args) {
+      if (a->kind == Expr::Kind::Binary && a->op == "=>" && a->args[0]->kind == Expr::Kind::Column) {
+        size_t k = 0;
+        while (k < n && unit->parameters[k].name != a->args[0]->name.last()) ++k;
+        if (k == n || exprs[k]) wrong();
+        exprs[k] = a->args[1].get();
+        continue;
+      }
+      if (position >= n) wrong();
+      exprs[position++] = a.get();
+    }
+    std::vector<Value> values(n);
+    std::vector<bool> given(n, false);
+    std::vector<int> targets(n, -1);
+    for (size_t k = 0; k < n; ++k) {
+      const PlParameter &p = unit->parameters[k];
+      if (exprs[k] == nullptr) {
+        if (p.mode != "IN" || !p.default_value) wrong();
+        continue;
+      }
+      given[k] = true;
+      if (p.mode != "IN") targets[k] = target_slot(*exprs[k]);
+      if (p.mode != "OUT") values[k] = evaluate(*exprs[k]);
+    }
+    try {
+      call_stored(*s, name, values, given);
+    } catch (SqlError &error) {
+      error.trailer += (error.trailer.empty() ? "" : "\n") + std::string("ORA-06512: at ") + where() + "line " +
+                       std::to_string(line(e.begin));
+      throw;
+    }
+    for (size_t k = 0; k < n; ++k)
+      if (targets[k] >= 0) assign(targets[k], values[k], exprs[k]->begin);
+    return true;
+  }
+
   void call(const Expr &e) {
     std::string name;
     for (size_t i = 0; i < e.name.parts.size(); ++i) name += (i ? "." : "") + e.name.parts[i];
+    if (call_procedure(e, name)) return;
     std::vector<Value> args;
     for (const ExprPtr &a : e.args) args.push_back(evaluate(a->kind == Expr::Kind::Binary && a->op == "=>" ? *a->args[1] : *a));
     if (name == "DBMS_OUTPUT.PUT_LINE" || name == "DBMS_OUTPUT.PUT") {
@@ -922,6 +1037,76 @@ struct PlsqlProgram::Impl : Environment {
     set_sql_attributes(static_cast<int64_t>(rows));
   }
 
+  // ---- Stored units and triggers -----------------------------------------------------
+  bool is_unit() const {
+    return unit.kind == Statement::Kind::CreateProcedure || unit.kind == Statement::Kind::CreateFunction;
+  }
+  // "ORA-06512: at "ZORVAN.NAME", line n" for a stored unit or trigger.
+  std::string where() const {
+    if (!is_unit() && trigger_table == nullptr) return "";
+    return "\"" + s->user + "." + unit.object.last() + "\", ";
+  }
+  size_t line(size_t offset) const {
+    size_t n = line_of(source, offset), base = line_base ? line_of(source, line_base) : 1;
+    return n >= base ? n - base + 1 : n;
+  }
+  // A parameter's or return value's type: %TYPE read now; a bare VARCHAR2
+  // or RAW takes any length.
+  Type resolved(Type t, const Name &type_of) {
+    if (!type_of.empty()) {
+      PlDeclaration d;
+      d.type_of = type_of;
+      return declared_type(d);
+    }
+    if ((is_character(t.base) || t.base == Base::Raw) && t.length == 0) t.length = 32767;
+    return t;
+  }
+  Type function_type() { return resolved(unit.return_type, unit.return_type_of); }
+
+  // The unit's parameters as the outermost frame's variables.
+  void bind_parameters() {
+    frames.push_back(Frame{});
+    for (size_t i = 0; i < unit.parameters.size(); ++i) {
+      const PlParameter &p = unit.parameters[i];
+      Type t = resolved(p.type, p.type_of);
+      int slot = slot_for(&p, 0, p.name, t);
+      Slot &sl = slots[static_cast<size_t>(slot)];
+      sl.value = Value{};
+      sl.constant = false;
+      sl.not_null = false;
+      sl.assigned = false;
+      frames.back().names[p.name] = slot;
+      bool given = i < call_given->size() && (*call_given)[i];
+      if (p.mode != "OUT") {
+        if (given) assign(slot, (*call_args)[i], 0);
+        else if (p.default_value) assign(slot, evaluate(*p.default_value), p.default_value->begin);
+        else pls_error(source, 0, "PLS-00306: wrong number or types of arguments in call to '" + unit.object.last() + "'");
+      }
+      sl.constant = p.mode == "IN";
+    }
+  }
+  void collect_parameters() {
+    for (size_t i = 0; i < unit.parameters.size() && i < call_args->size(); ++i)
+      if (unit.parameters[i].mode != "IN")
+        (*call_args)[i] = slots[static_cast<size_t>(frames.front().names[unit.parameters[i].name])].value;
+  }
+  void load_rows() {
+    for (size_t i = 0; i < trigger_table->columns.size(); ++i) {
+      const ColumnInfo &c = trigger_table->columns[i];
+      int n = slot_for(&new_row, i, ":" + unit.referencing_new + "." + c.name, c.type);
+      int o = slot_for(&old_row, i, ":" + unit.referencing_old + "." + c.name, c.type);
+      slots[static_cast<size_t>(n)].value = new_row && i < new_row->size() ? (*new_row)[i] : Value{};
+      slots[static_cast<size_t>(n)].constant = new_row == nullptr || unit.timing == "AFTER";
+      slots[static_cast<size_t>(o)].value = old_row && i < old_row->size() ? (*old_row)[i] : Value{};
+      slots[static_cast<size_t>(o)].constant = true;
+    }
+  }
+  void store_rows() {
+    if (new_row == nullptr) return;
+    for (size_t i = 0; i < trigger_table->columns.size() && i < new_row->size(); ++i)
+      (*new_row)[i] = slots[static_cast<size_t>(slot_for(&new_row, i, "", trigger_table->columns[i].type))].value;
+  }
+
   void run_all(Session &session, Binds &b) {
     s = &session;
     binds = &b;
@@ -952,8 +1137,19 @@ struct PlsqlProgram::Impl : Environment {
       sl.value = b.value(static_cast<int>(i), 0);
       sl.assigned = false;
     }
+    returned = false;
+    return_value = Value{};
     try {
-      run_block(*unit.block);  // a RETURN ends it normally
+      if (is_unit()) bind_parameters();
+      bool runs = true;
+      if (trigger_table != nullptr) {
+        load_rows();
+        runs = !unit.when || truth(*unit.when);  // WHEN (condition) of a row trigger
+      }
+      if (runs) run_block(*unit.block);  // a RETURN ends it normally
+      if (unit.kind == Statement::Kind::CreateFunction && !returned) fail(6503);  // function returned without value
+      if (is_unit()) collect_parameters();
+      if (trigger_table != nullptr) store_rows();
     } catch (...) {
       if (savepoint_active && s->in_transaction) {
         sqlite3_exec(s->db, "ROLLBACK TO \"$plsql\"; RELEASE \"$plsql\"", nullptr, nullptr, nullptr);
@@ -986,9 +1182,45 @@ std::string PlsqlProgram::Impl::error_text(const SqlError &e) {
   return text;
 }
 
+namespace {
+// A stored unit or trigger takes no placeholders.
+class NoArguments : public Binds {
+ public:
+  bool type_of(int, Type *) override { return false; }
+  Value value(int, uint32_t) override { return Value{}; }
+  void assign(int, uint32_t, const Value &, const Type &) override {}
+};
+}  // namespace
+
 PlsqlProgram::PlsqlProgram(const Statement &block, std::string_view source, const std::vector<Placeholder> &placeholders)
     : impl_(std::make_unique<Impl>(block, source, placeholders)) {
-  if (block.kind != Statement::Kind::Block) fail(3001, "CALL");
+  switch (block.kind) {
+    case Statement::Kind::Block: case Statement::Kind::CreateProcedure: case Statement::Kind::CreateFunction:
+      break;
+    case Statement::Kind::CreateTrigger:
+      if (block.block) impl_->line_base = block.block_begin;
+      break;
+    default:
+      fail(3001, "CALL");
+  }
+}
+
+Value PlsqlProgram::call(Session &s, std::vector<Value> &args, const std::vector<bool> &given) {
+  NoArguments none;
+  impl_->call_args = &args;
+  impl_->call_given = &given;
+  run(s, none);
+  return impl_->return_value;
+}
+
+void PlsqlProgram::fire(Session &s, const TableInfo &table, const std::string &event, std::vector<Value> *new_row,
+                        const std::vector<Value> *old_row) {
+  NoArguments none;
+  impl_->trigger_table = &table;
+  impl_->trigger_event = event;
+  impl_->new_row = new_row;
+  impl_->old_row = old_row;
+  run(s, none);
 }
 
 PlsqlProgram::~PlsqlProgram() {

@@ -31,6 +31,14 @@ class PlsqlProgram {
   // Throws SqlError for an unhandled exception; ORA-01403 reaches OCI as
   // OCI_NO_DATA.
   void run(Session &s, Binds &binds);
+  // A stored procedure or function (its CREATE statement): the arguments in
+  // parameter order, `given` false where the default applies; OUT and IN OUT
+  // values come back in args. A function's value is returned.
+  Value call(Session &s, std::vector<Value> &args, const std::vector<bool> &given);
+  // A trigger's body on one row (none for a statement trigger): :NEW may
+  // change the new row; event is INSERT, UPDATE or DELETE.
+  void fire(Session &s, const TableInfo &table, const std::string &event, std::vector<Value> *new_row,
+            const std::vector<Value> *old_row);
 
   struct Impl;
 

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <ctime>
 
+#include "src/sql/dictionary.h"
 #include "src/sql/error.h"
+#include "src/sql/plsql.h"
+#include "src/sql/stored.h"
 #include "src/sql/sqlite_util.h"
 #include "src/sql/value.h"
 
@@ -58,6 +61,7 @@ std::string Nls::number_parameters() const {
 
 Session::~Session() {
   if (db) detach_cursors(*this, 1012);
+  programs.clear();
   if (version_stmt) sqlite3_finalize(version_stmt);
   if (db) {
     if (in_transaction) note_writer(*this, false);
@@ -105,6 +109,8 @@ bool configure_connection(sqlite3 *db, Session *session) {
   if (session != nullptr) {
     sqlite3_busy_handler(db, busy_handler, session);
     register_functions(db, session);
+    if (!register_dictionary(db, session)) return false;
+    register_stored_functions(db, session);
   } else {
     sqlite3_busy_timeout(db, 2000);
   }
@@ -177,6 +183,7 @@ void rollback_to(Session &s, const std::string &name) {
 void close_session(Session &s, sb4 reason) {
   if (s.db == nullptr) return;
   detach_cursors(s, reason);
+  s.programs.clear();  // their statements go before the connection
   // Logging off keeps the work; losing the server loses what was pending.
   try {
     if (reason == 3114) rollback(s);
@@ -289,7 +296,8 @@ void apply_options(SequenceInfo &q, const std::vector<std::pair<std::string, std
       q.ordered = word == "ORDER";
     }
   }
-  oracle::Number increment = number_of_text(q.increment.empty() ? "1" : q.increment);
+  if (q.increment.empty()) q.increment = "1";  // stored: NEXTVAL steps by it
+  oracle::Number increment = number_of_text(q.increment);
   if (increment.is_zero()) fail(4002);
   // Integral increments only.
   oracle::Number truncated;

@@ -41,6 +41,7 @@ struct Nls {
 
 class SequenceStore;
 class Cursor;
+struct StoredProgram;
 
 struct Session {
   sqlite3 *db = nullptr;
@@ -60,6 +61,8 @@ struct Session {
   bool dbms_output_enabled = false;
   sqlite3_stmt *version_stmt = nullptr;
   std::set<Cursor *> cursors;  // statements with SQLite statements on this connection
+  // Stored units and triggers as this session runs them, by name.
+  std::map<std::string, std::shared_ptr<StoredProgram>> programs;
 
   ~Session();
   // The catalog, read again when DDL has changed it since.
@@ -90,7 +93,7 @@ void detach_cursors(Session &s, sb4 reason);
 // no lock of the session's transaction.
 struct SequenceInfo {
   std::string name;
-  std::string min_value, max_value, increment, cache, last_number;  // NUMBER bytes
+  std::string min_value, max_value, increment, cache, last_number;  // decimal text
   bool cycle = false;
   bool ordered = false;
 };

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "src/sql/error.h"
 
@@ -91,6 +92,16 @@ inline void exec(sqlite3 *db, const char *sql) {
 }
 
 // "NAME" with inner quotes doubled: the form every generated identifier takes.
+// Parts with a separator between them.
+inline std::string join(const std::vector<std::string> &parts, const char *separator) {
+  std::string out;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i) out += separator;
+    out += parts[i];
+  }
+  return out;
+}
+
 inline std::string quote(std::string_view name) {
   std::string out = "\"";
   for (char c : name) {

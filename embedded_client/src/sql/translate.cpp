@@ -5,21 +5,14 @@
 
 #include <algorithm>
 
+#include "src/sql/dictionary.h"
 #include "src/sql/parser.h"
+#include "src/sql/dictionary.h"
 #include "src/sql/translate_internal.h"
 
 namespace zec::sql {
 namespace detail {
 namespace {
-
-std::string join(const std::vector<std::string> &parts, const char *separator) {
-  std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i) out += separator;
-    out += parts[i];
-  }
-  return out;
-}
 
 bool is_aggregate_call(const Expr &e) {
   if (e.kind != Expr::Kind::Function || e.over) return false;
@@ -118,7 +111,16 @@ Source Translator::table_source(const Name &name, const std::string &alias, std:
     src.columns.push_back({"DUMMY", t, "'X'", true});
     return src;
   }
-  if (table == nullptr) fail(942);
+  if (table == nullptr) {
+    // The data dictionary: read-only views the catalog computes.
+    const DictionaryView *view = dictionary_view(table_name);
+    if (view == nullptr) fail(942);
+    std::string a = alias.empty() ? table_name : alias;
+    *sql = quote(view->sql_name) + " AS " + quote(a);
+    for (const DictionaryColumn &c : view->columns)
+      src.columns.push_back({c.name, c.type, quote(a) + "." + quote(c.name), true});
+    return src;
+  }
   src.table = table;
   src.table_id = table->id;
   std::string a = alias.empty() ? table->name : alias;
@@ -592,7 +594,8 @@ void Translator::returning(const Statement &s, const TableInfo &table, Plan &p, 
     p.into.push_back(into);
   }
   p.returning = true;
-  p.sql += " RETURNING " + join(items, ", ");
+  p.returning_sql = " RETURNING " + join(items, ", ");
+  p.sql += p.returning_sql;
 }
 
 Plan Translator::insert(const Statement &s) {
@@ -645,8 +648,10 @@ Plan Translator::insert(const Statement &s) {
         values.push_back(fit_sql(convert(t, c.type).sql, c.type, qualified_column(session_, table.name, c.name)));
       }
     }
-    plan.sql = "WITH " + quote("$i") + "(" + join(positional, ",") + ") AS (" + sub + ") " + sql + " SELECT " +
-               join(values, ", ") + " FROM " + quote("$i");
+    std::string with = "WITH " + quote("$i") + "(" + join(positional, ",") + ") AS (" + sub + ") ";
+    std::string select = "SELECT " + join(values, ", ") + " FROM " + quote("$i");
+    plan.sql = with + sql + " " + select;
+    plan.rows_sql = with + select;
     if (!s.returning.empty()) fail(3001, "RETURNING with INSERT ... SELECT");
     return plan;
   }
@@ -672,6 +677,7 @@ Plan Translator::insert(const Statement &s) {
     rows.push_back("(" + join(values, ", ") + ")");
   }
   plan.sql = sql + " VALUES " + join(rows, ", ");
+  plan.rows_sql = "VALUES " + join(rows, ", ");
   returning(s, table, plan, scope);
   return plan;
 }
@@ -714,6 +720,21 @@ Plan Translator::update(const Statement &s) {
   std::string where;
   if (s.where) where = " WHERE " + condition(*s.where, scope).sql;
   plan.sql = "UPDATE " + from + " SET " + join(sets, ", ") + where;
+  {
+    // The rows for triggers: rowid, old values, new values.
+    const Source &target_source = scope.sources.front();
+    std::vector<std::string> items{target_source.rowid_sql};
+    for (const SourceColumn &c : target_source.columns) items.push_back(c.sql);
+    for (const SourceColumn &c : target_source.columns) {
+      std::string value = c.sql;
+      for (size_t k = 0; k < sets.size(); ++k)
+        if (sets[k].rfind(quote(c.name) + " = ", 0) == 0) value = sets[k].substr(quote(c.name).size() + 3);
+      items.push_back(value);
+    }
+    for (const auto &item : s.set)
+      for (const std::string &name : item.columns) plan.set_columns.push_back(name);
+    plan.rows_sql = "SELECT " + join(items, ", ") + " FROM " + from + where;
+  }
   returning(s, table, plan, scope);
   if (!plan.returning) {
     plan.sql += " RETURNING rowid";
@@ -733,6 +754,12 @@ Plan Translator::remove(const Statement &s) {
   std::string where;
   if (s.where) where = " WHERE " + condition(*s.where, scope).sql;
   plan.sql = "DELETE FROM " + from + where;
+  {
+    const Source &target_source = scope.sources.front();
+    std::vector<std::string> items{target_source.rowid_sql};
+    for (const SourceColumn &c : target_source.columns) items.push_back(c.sql);
+    plan.rows_sql = "SELECT " + join(items, ", ") + " FROM " + from + where;
+  }
   returning(s, table, plan, scope);
   if (!plan.returning) {
     plan.sql += " RETURNING rowid";

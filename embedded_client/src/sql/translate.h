@@ -46,6 +46,14 @@ struct Plan {
   std::vector<Param> into;            // where RETURNING's values go (placeholders or variables)
   bool rowid_last = false;            // the last result column is the row's rowid
   bool for_update = false;
+  // DML on a table with triggers runs row by row from the rows the
+  // statement works on: INSERT, the new rows (every column, in table
+  // order); UPDATE, the rowid, the old columns, then the new; DELETE, the
+  // rowid and the old columns. Its RETURNING clause ("" or " RETURNING ...")
+  // goes on each row's statement.
+  std::string rows_sql;
+  std::string returning_sql;
+  std::vector<std::string> set_columns;  // UPDATE: the columns SET names
   // Further statements run after the first, in the same execution (MERGE's
   // insert part, the parts of a multi-table operation).
   std::vector<Plan> then;

@@ -2,6 +2,7 @@
 // functions, as SQLite text over the engine's storage.
 #include <cstring>
 
+#include "src/sql/stored.h"
 #include "src/sql/translate_internal.h"
 
 namespace zec::sql {
@@ -75,15 +76,6 @@ T null_of(Type type) {
 }
 
 bool unknown(const T &x) { return x.type.base == Base::Unknown; }
-
-std::string join(const std::vector<std::string> &parts, const char *separator) {
-  std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i) out += separator;
-    out += parts[i];
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -1066,14 +1058,58 @@ T Translator::analytic(const Expr &e, Scope &scope, const std::string &name) {
   fail(3001, name + " OVER");
 }
 
+T Translator::stored_function(const Expr &e, Scope &scope, const std::string &name) {
+  const Statement *unit = stored_unit(session_, name);
+  if (unit == nullptr) return T{};
+  if (unit->kind != Statement::Kind::CreateFunction) fail(904, quote(name));
+  if (e.over) fail(904, quote(name));
+  // Arguments by position, or by name with =>.
+  std::vector<const Expr *> given(unit->parameters.size(), nullptr);
+  size_t position = 0;
+  for (const ExprPtr &a : e.args) {
+    if (a->kind == Expr::Kind::Binary && a->op == "=>" && a->args[0]->kind == Expr::Kind::Column) {
+      size_t k = 0;
+      while (k < unit->parameters.size() && unit->parameters[k].name != a->args[0]->name.last()) ++k;
+      if (k == unit->parameters.size()) fail(6553, "PLS-306: wrong number or types of arguments in call to '" + name + "'");
+      given[k] = a->args[1].get();
+      continue;
+    }
+    if (position >= given.size()) fail(6553, "PLS-306: wrong number or types of arguments in call to '" + name + "'");
+    given[position++] = a.get();
+  }
+  std::vector<std::string> parts{"'" + name + "'"};
+  size_t last = 0;
+  for (size_t k = 0; k < given.size(); ++k)
+    if (given[k]) last = k + 1;
+  for (size_t k = 0; k < last; ++k) {
+    const PlParameter &p = unit->parameters[k];
+    if (p.mode != "IN") fail(6572, name);  // function has out arguments
+    if (given[k] == nullptr) {
+      if (!p.default_value) fail(6553, "PLS-306: wrong number or types of arguments in call to '" + name + "'");
+      parts.push_back("NULL");
+      continue;
+    }
+    parts.push_back(convert(expr(*given[k], scope), parameter_type(session_, p.type, p.type_of)).sql);
+  }
+  for (size_t k = last; k < given.size(); ++k)
+    if (!unit->parameters[k].default_value)
+      fail(6553, "PLS-306: wrong number or types of arguments in call to '" + name + "'");
+  return make("z_call(" + join(parts, ",") + ")", parameter_type(session_, unit->return_type, unit->return_type_of));
+}
+
 T Translator::function(const Expr &e, Scope &scope) {
   std::string name = e.name.last();
   if (e.name.parts.size() == 2 && e.name.parts[0] == "SYS") name = e.name.parts[1];
   else if (e.name.parts.size() >= 2 && e.name.parts[0] != "STANDARD") {
-    if (e.name.parts[0] == "DBMS_RANDOM" || e.name.parts[0] == "DBMS_LOB" || e.name.parts[0] == "UTL_RAW")
+    if (e.name.parts[0] == "DBMS_RANDOM" || e.name.parts[0] == "DBMS_LOB" || e.name.parts[0] == "UTL_RAW") {
       name = e.name.parts[0] + "." + e.name.last();
-    else
+    } else {
+      if (e.name.parts.size() == 2 && e.name.parts[0] == session_.user) {
+        T r = stored_function(e, scope, name);
+        if (!r.sql.empty()) return r;
+      }
       fail(904, quote(e.name.parts[0]) + "." + quote(e.name.last()));
+    }
   }
   if (e.over) return analytic(e, scope, name);
   if (is_aggregate_name(name)) return aggregate(e, scope, name);
@@ -1419,6 +1455,8 @@ T Translator::function(const Expr &e, Scope &scope) {
     T c = condition(*e.args[0], scope);
     return make("(NOT coalesce(" + c.sql + ",0))", Type::of(Base::Boolean));
   }
+  T r = stored_function(e, scope, name);
+  if (!r.sql.empty()) return r;
   fail(904, quote(name));
 }
 

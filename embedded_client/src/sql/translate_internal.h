@@ -105,6 +105,7 @@ class Translator {
  private:
   T column(const Expr &e, Scope &scope);
   T function(const Expr &e, Scope &scope);
+  T stored_function(const Expr &e, Scope &scope, const std::string &name);
   T aggregate(const Expr &e, Scope &scope, const std::string &name);
   T analytic(const Expr &e, Scope &scope, const std::string &name);
   T binary(const Expr &e, Scope &scope);
