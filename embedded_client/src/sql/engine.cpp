@@ -480,6 +480,61 @@ void bind_params(Session &s, const Plan &plan, sqlite3_stmt *stmt, Binds &binds,
   }
 }
 
+uint64_t run_then(Session &s, const Plan &plan, std::vector<sqlite3_stmt *> &stmts, Binds &binds,
+                  uint32_t iteration) {
+  if (stmts.size() != plan.then.size()) {
+    for (sqlite3_stmt *t : stmts) sqlite3_finalize(t);
+    stmts.clear();
+    for (const Plan &part : plan.then) {
+      sqlite3_stmt *t = nullptr;
+      if (sqlite3_prepare_v2(s.db, part.sql.c_str(), -1, &t, nullptr) != SQLITE_OK) {
+        SqlError e = map_error(s, &part);
+        for (sqlite3_stmt *made : stmts) sqlite3_finalize(made);
+        stmts.clear();
+        throw e;
+      }
+      stmts.push_back(t);
+    }
+  }
+  uint64_t rows = 0;
+  std::vector<int64_t> updated;  // the rowids the last UPDATE part gave
+  auto step_all = [&](const Plan &part, sqlite3_stmt *t, std::vector<int64_t> *rowids) {
+    uint64_t returned = 0;
+    for (;;) {
+      int rc = sqlite3_step(t);
+      if (rc == SQLITE_DONE) break;
+      if (rc != SQLITE_ROW) {
+        SqlError e = map_error(s, &part);
+        sqlite3_reset(t);
+        throw e;
+      }
+      ++returned;
+      if (rowids && part.rowid_last) rowids->push_back(sqlite3_column_int64(t, sqlite3_column_count(t) - 1));
+    }
+    sqlite3_reset(t);
+    return returned;
+  };
+  for (size_t i = 0; i < plan.then.size(); ++i) {
+    const Plan &part = plan.then[i];
+    sqlite3_stmt *t = stmts[i];
+    sqlite3_reset(t);
+    bind_params(s, part, t, binds, iteration);
+    if (part.per_updated_row) {
+      for (int64_t rowid : updated) {
+        sqlite3_reset(t);
+        sqlite3_bind_int64(t, static_cast<int>(part.params.size()) + 1, rowid);
+        step_all(part, t, nullptr);
+      }
+      continue;
+    }
+    if (part.kind == Plan::Kind::Update) updated.clear();
+    uint64_t returned = step_all(part, t, part.kind == Plan::Kind::Update ? &updated : nullptr);
+    if (!part.counted) continue;
+    rows += part.kind == Plan::Kind::Insert ? static_cast<uint64_t>(sqlite3_changes(s.db)) : returned;
+  }
+  return rows;
+}
+
 void Cursor::run_dml(Session &s, Compiled &c, Binds &binds, uint32_t iters, uint32_t rowoff, uint64_t *rows) {
   const Plan &plan = c.plan;
   begin_transaction(s);
@@ -526,6 +581,10 @@ void Cursor::run_dml(Session &s, Compiled &c, Binds &binds, uint32_t iters, uint
       last_rowid_ = sqlite3_last_insert_rowid(s.db);
     } else {
       *rows += returned;
+    }
+    if (!plan.then.empty()) {
+      sqlite3_reset(c.stmt);
+      *rows += run_then(s, plan, c.then, binds, iteration);
     }
   }
   sqlite3_reset(c.stmt);

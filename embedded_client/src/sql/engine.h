@@ -59,6 +59,11 @@ Value read_column(sqlite3_stmt *stmt, int i, const Type &type);
 void bind_params(Session &s, const Plan &plan, sqlite3_stmt *stmt, Binds &binds, uint32_t iteration,
                  std::vector<Value> *held = nullptr);
 
+// The further statements of a plan (MERGE's parts) for one iteration,
+// prepared into `stmts` when it is empty: the rows they count.
+uint64_t run_then(Session &s, const Plan &plan, std::vector<sqlite3_stmt *> &stmts, Binds &binds,
+                  uint32_t iteration);
+
 // SQLite's latest error on the connection, as the ORA error Oracle gives.
 SqlError map_error(Session &s, const Plan *plan);
 

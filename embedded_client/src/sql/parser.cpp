@@ -420,6 +420,9 @@ class Parser {
         "NOVALIDATE", "RELY", "NORELY", "SORT", "FOR", "ALL", "COLUMNS", "SIZE", "AUTO", "METHOD_OPT"};
     for (;;) {
       const Token &t = peek();
+      // AS then a query is CREATE TABLE ... AS SELECT, not LOB ... STORE AS.
+      auto query_follows = [&](size_t at) { return peek(at).is("SELECT") || peek(at).is("WITH"); };
+      if (t.is("AS") && (query_follows(1) || (peek(1).sym("(") && query_follows(2)))) return;
       if (t.kind == Token::Word && !t.quoted && kOptions.count(t.text)) {
         take();
       } else if (t.kind == Token::Number) {

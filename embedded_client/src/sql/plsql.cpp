@@ -86,6 +86,7 @@ struct PlsqlProgram::Impl : Environment {
   struct Compiled {
     Plan plan;
     sqlite3_stmt *stmt = nullptr;
+    std::vector<sqlite3_stmt *> then;  // the plan's further statements, once prepared
     int64_t version = -1;
   };
   struct OpenCursor {
@@ -146,7 +147,10 @@ struct PlsqlProgram::Impl : Environment {
   ~Impl() {
     // An entry whose translation failed stays empty.
     for (auto &[key, c] : compiled)
-      if (c) sqlite3_finalize(c->stmt);
+      if (c) {
+        sqlite3_finalize(c->stmt);
+        for (sqlite3_stmt *t : c->then) sqlite3_finalize(t);
+      }
   }
 
   int new_slot(const std::string &name, const Type &type) {
@@ -309,7 +313,10 @@ struct PlsqlProgram::Impl : Environment {
       c->plan = translate_it();
       c->version = version;
       if (sqlite3_prepare_v2(s->db, c->plan.sql.c_str(), -1, &c->stmt, nullptr) != SQLITE_OK) throw map_error(*s, &c->plan);
-      if (entry) sqlite3_finalize(entry->stmt);
+      if (entry) {
+        sqlite3_finalize(entry->stmt);
+        for (sqlite3_stmt *t : entry->then) sqlite3_finalize(t);
+      }
       entry = std::move(c);
     }
     return *entry;
@@ -844,7 +851,12 @@ struct PlsqlProgram::Impl : Environment {
               assign(c.plan.into[k].index, read_column(c.stmt, static_cast<int>(k), c.plan.columns[k].type), 0);
           }
         }
-        set_sql_attributes(c.plan.kind == Plan::Kind::Insert ? sqlite3_changes(s->db) : returned);
+        int64_t rows = c.plan.kind == Plan::Kind::Insert ? sqlite3_changes(s->db) : returned;
+        if (!c.plan.then.empty()) {
+          sqlite3_reset(c.stmt);
+          rows += static_cast<int64_t>(run_then(*s, c.plan, c.then, slot_binds, 0));
+        }
+        set_sql_attributes(rows);
         return;
       }
       case Statement::Kind::Commit:

@@ -4,6 +4,8 @@
 #include "src/sql/translate.h"
 
 #include <algorithm>
+#include <map>
+#include <set>
 
 #include "src/sql/dictionary.h"
 #include "src/sql/parser.h"
@@ -240,6 +242,99 @@ void Translator::from_item(const FromItem &f, Scope &scope, std::string *sql) {
   }
 }
 
+// ---- Oracle's outer joins -------------------------------------------------------------------
+
+namespace {
+
+// The columns of an expression, outside its subqueries; `marked` those under (+).
+void columns_of(const Expr *e, std::vector<const Expr *> *plain, std::vector<const Expr *> *marked, bool under = false) {
+  if (e == nullptr) return;
+  if (e->kind == Expr::Kind::Outer) {
+    for (const ExprPtr &a : e->args) columns_of(a.get(), plain, marked, true);
+    return;
+  }
+  if (e->kind == Expr::Kind::Column) (under ? marked : plain)->push_back(e);
+  for (const ExprPtr &a : e->args) columns_of(a.get(), plain, marked, under);
+}
+
+}  // namespace
+
+// The FROM item a column belongs to, or -1 (an outer query's, a variable).
+int Translator::item_of(const Expr &column, const Scope &scope, const std::vector<size_t> &source_item) {
+  const Name &n = column.name;
+  std::string qualifier = n.parts.size() >= 2 ? n.parts[n.parts.size() - 2] : "";
+  int found = -1;
+  for (size_t i = 0; i < scope.sources.size(); ++i) {
+    const Source &src = scope.sources[i];
+    if (!qualifier.empty() && src.name != qualifier) continue;
+    for (const SourceColumn &c : src.columns)
+      if (c.name == n.last()) {
+        if (found >= 0 && qualifier.empty() && source_item[i] != static_cast<size_t>(found)) fail(918);
+        found = static_cast<int>(source_item[i]);
+      }
+  }
+  return found;
+}
+
+std::string Translator::outer_joins(Scope &scope, const std::vector<std::string> &from_parts,
+                                    const std::vector<size_t> &source_item, std::vector<const Expr *> *where) {
+  std::map<size_t, std::vector<const Expr *>> on;  // optional item -> its conditions
+  std::map<size_t, std::set<size_t>> needs;        // optional item -> items its conditions read
+  std::vector<const Expr *> rest;
+  for (const Expr *c : *where) {
+    std::vector<const Expr *> plain, marked;
+    columns_of(c, &plain, &marked);
+    if (marked.empty()) {
+      rest.push_back(c);
+      continue;
+    }
+    int optional = -1;
+    for (const Expr *m : marked) {
+      int item = item_of(*m, scope, source_item);
+      if (item < 0) fail(904, quote(m->name.last()));
+      if (optional >= 0 && item != optional) fail(1468);  // a predicate may reference only one outer-joined table
+      optional = item;
+    }
+    if (c->kind == Expr::Kind::Or) fail(1719);  // outer join operator (+) not allowed in operand of OR or IN
+    on[static_cast<size_t>(optional)].push_back(c);
+    for (const Expr *p : plain) {
+      int item = item_of(*p, scope, source_item);
+      if (item == optional) continue;
+      if (item >= 0) needs[static_cast<size_t>(optional)].insert(static_cast<size_t>(item));
+    }
+  }
+  *where = rest;
+  std::vector<std::string> parts;
+  std::set<size_t> placed;
+  for (size_t i = 0; i < from_parts.size(); ++i)
+    if (!on.count(i)) {
+      if (!from_parts[i].empty()) parts.push_back(from_parts[i]);
+      placed.insert(i);
+    }
+  std::string sql = join(parts, ", ");
+  if (sql.empty() && !on.empty()) sql = "(SELECT 'X' AS \"DUMMY\")";
+  // Each optional item joins once the items its conditions read are there.
+  while (placed.size() < from_parts.size()) {
+    bool progress = false;
+    for (auto &[item, conditions] : on) {
+      if (placed.count(item)) continue;
+      bool ready = true;
+      for (size_t need : needs[item]) ready = ready && placed.count(need);
+      if (!ready) continue;
+      std::vector<std::string> parts_on;
+      ++scope.outer_marks;
+      for (const Expr *c : conditions) parts_on.push_back(condition(*c, scope).sql);
+      --scope.outer_marks;
+      std::string text = from_parts[item].empty() ? "(SELECT 'X' AS \"DUMMY\")" : from_parts[item];
+      sql += " LEFT JOIN " + text + " ON " + join(parts_on, " AND ");
+      placed.insert(item);
+      progress = true;
+    }
+    if (!progress) fail(1416);  // two tables cannot be outer-joined to each other
+  }
+  return sql;
+}
+
 // ---- SELECT ------------------------------------------------------------------------------
 
 std::string Translator::select_core(const Query &q, Scope *outer, std::vector<ResultColumn> *columns,
@@ -268,20 +363,23 @@ std::string Translator::select_core(const Query &q, Scope *outer, std::vector<Re
     ~Restore() { target = saved; }
   } restore{ctes_, saved_ctes};
 
-  // FROM.
+  // FROM: each item's text and the sources it brought.
   std::vector<std::string> from_parts;
-  for (const auto &f : q.from) {
+  std::vector<size_t> source_item;  // scope.sources[i] came from q.from[source_item[i]]
+  for (size_t i = 0; i < q.from.size(); ++i) {
     std::string text;
-    from_item(*f, scope, &text);
-    if (!text.empty()) from_parts.push_back(text);
+    from_item(*q.from[i], scope, &text);
+    from_parts.push_back(text);
+    while (source_item.size() < scope.sources.size()) source_item.push_back(i);
   }
-  std::string from_sql = join(from_parts, ", ");
 
   if (q.start_with || q.connect_by) fail(3001, "CONNECT BY");
 
-  // WHERE, with ROWNUM conditions taken out as a limit.
+  // WHERE, with ROWNUM conditions taken out as a limit, and Oracle's (+)
+  // conditions taken out as the ON clauses of outer joins.
   std::vector<const Expr *> where_parts;
   conjuncts(q.where.get(), &where_parts);
+  std::string from_sql = outer_joins(scope, from_parts, source_item, &where_parts);
   std::vector<std::string> limits;
   std::vector<std::string> conditions;
   for (const Expr *c : where_parts) {
@@ -768,9 +866,124 @@ Plan Translator::remove(const Statement &s) {
   return plan;
 }
 
+// MERGE: a check that no target row matches twice (ORA-30926), then the
+// UPDATE of matched rows, the INSERT of unmatched source rows, and the
+// DELETE of updated rows its DELETE WHERE names, each a statement of its
+// own with its own parameters, all in one execution.
 Plan Translator::merge(const Statement &s) {
-  (void)s;
-  fail(3001, "MERGE");
+  const TableInfo &table = dml_table(s);
+  for (const auto &[name, trigger] : catalog_.triggers)
+    if (trigger.table == table.name) fail(3001, "MERGE on a table with triggers");
+  plan.kind = Plan::Kind::Merge;
+  plan.table = table.name;
+  plan.table_id = table.id;
+  const std::string target_alias = s.alias.empty() ? table.name : s.alias;
+
+  // Each part is translated on its own: the target, the source and ON.
+  struct Part {
+    Translator t;
+    Scope scope;
+    std::string target, source, on;
+    Part(Translator &outer, const Statement &s) : t(outer.session_, outer.source_, outer.env_) {
+      t.next_alias_ = outer.next_alias_ + 100 * static_cast<int>(outer.plan.then.size() + 1);
+      scope.sources.push_back(t.table_source(s.table, s.alias, &target));
+      t.from_item(*s.using_source, scope, &source);
+      if (source.empty()) source = "(SELECT 'X' AS \"DUMMY\")";
+      on = t.condition(*s.merge_on, scope).sql;
+    }
+  };
+  // ON's target columns cannot be updated.
+  std::set<std::string> on_columns;
+  {
+    std::vector<const Expr *> plain, marked;
+    columns_of(s.merge_on.get(), &plain, &marked);
+    for (const Expr *c : plain) {
+      std::string qualifier = c->name.parts.size() >= 2 ? c->name.parts[c->name.parts.size() - 2] : "";
+      if ((qualifier.empty() || qualifier == target_alias) && table.column(c->name.last()))
+        on_columns.insert(c->name.last());
+    }
+  }
+
+  {
+    Part check(*this, s);
+    plan.sql = "SELECT z_raise(30926) FROM " + check.target + ", " + check.source + " WHERE " + check.on +
+               " GROUP BY " + quote(target_alias) + ".rowid HAVING count(*) > 1 LIMIT 1";
+    plan.params = check.t.plan.params;
+  }
+  if (s.has_matched) {
+    Part u(*this, s);
+    std::vector<std::string> sets;
+    for (const auto &item : s.merge_update) {
+      if (item.query || item.columns.size() != 1) fail(3001, "MERGE SET of several columns");
+      const ColumnInfo *c = table.column(item.columns[0]);
+      if (c == nullptr) fail(904, quote(item.columns[0]));
+      if (on_columns.count(c->name)) fail(38104, quote(target_alias) + "." + quote(c->name));
+      if (c->identity == "ALWAYS") fail(32796);
+      sets.push_back(quote(c->name) + " = " + u.t.value_for_column(item.value.get(), *c, table, u.scope));
+    }
+    std::string where = u.on;
+    if (s.merge_update_where) where += " AND " + u.t.condition(*s.merge_update_where, u.scope).sql;
+    Plan &p = u.t.plan;
+    p.kind = Plan::Kind::Update;
+    p.table = table.name;
+    p.table_id = table.id;
+    p.sql = "UPDATE " + u.target + " SET " + join(sets, ", ") + " FROM " + u.source + " WHERE " + where +
+            " RETURNING rowid";
+    p.rowid_last = true;
+    plan.then.push_back(std::move(p));
+  }
+  if (s.has_not_matched) {
+    Part in(*this, s);
+    // The VALUES see only the source: the target row does not exist.
+    Scope values_scope;
+    values_scope.sources.assign(in.scope.sources.begin() + 1, in.scope.sources.end());
+    std::vector<const ColumnInfo *> targets;
+    if (s.merge_insert_columns.empty()) {
+      for (const ColumnInfo &c : table.columns) targets.push_back(&c);
+    } else {
+      for (const std::string &name : s.merge_insert_columns) {
+        const ColumnInfo *c = table.column(name);
+        if (c == nullptr) fail(904, quote(name));
+        targets.push_back(c);
+      }
+    }
+    if (targets.size() != s.merge_insert_values.size()) fail(targets.size() > s.merge_insert_values.size() ? 947 : 913);
+    std::vector<std::string> names, values;
+    for (const ColumnInfo &c : table.columns) {
+      names.push_back(quote(c.name));
+      const Expr *value = nullptr;
+      for (size_t k = 0; k < targets.size(); ++k)
+        if (targets[k] == &c) value = s.merge_insert_values[k].get();
+      if (value && c.identity == "ALWAYS") fail(32795);
+      values.push_back(in.t.value_for_column(value, c, table, values_scope));
+    }
+    std::string where = "NOT EXISTS (SELECT 1 FROM " + in.target + " WHERE " + in.on + ")";
+    if (s.merge_insert_where) where += " AND " + in.t.condition(*s.merge_insert_where, values_scope).sql;
+    Plan &p = in.t.plan;
+    p.kind = Plan::Kind::Insert;
+    p.table = table.name;
+    p.table_id = table.id;
+    p.sql = "INSERT INTO " + quote(table.name) + " (" + join(names, ",") + ") SELECT " + join(values, ", ") +
+            " FROM " + in.source + " WHERE " + where;
+    plan.then.push_back(std::move(p));
+  }
+  if (s.has_matched && s.merge_delete_where) {
+    // DELETE WHERE sees the updated values of the rows the update changed.
+    Part d(*this, s);
+    std::string condition = d.t.condition(*s.merge_delete_where, d.scope).sql;
+    Plan &dp = d.t.plan;
+    dp.kind = Plan::Kind::Delete;
+    dp.table = table.name;
+    dp.table_id = table.id;
+    dp.counted = false;  // the rows deleted were counted as updated
+    // Run once for each row the update changed: its rowid is the last parameter.
+    dp.sql = "DELETE FROM " + quote(table.name) + " WHERE rowid IN (SELECT " + quote(target_alias) + ".rowid FROM " +
+             d.target + ", " + d.source + " WHERE " + d.on + " AND " + condition + " AND " + quote(target_alias) +
+             ".rowid = ?" + std::to_string(dp.params.size() + 1) + ")";
+    dp.per_updated_row = true;
+    plan.then.push_back(std::move(dp));
+  }
+  return plan;
 }
 
 Plan Translator::statement(const Statement &s) {

@@ -55,8 +55,10 @@ struct Plan {
   std::string returning_sql;
   std::vector<std::string> set_columns;  // UPDATE: the columns SET names
   // Further statements run after the first, in the same execution (MERGE's
-  // insert part, the parts of a multi-table operation).
+  // update, delete and insert), and whether the rows each processes count.
   std::vector<Plan> then;
+  bool counted = true;
+  bool per_updated_row = false;  // runs for each rowid the previous UPDATE gave, bound last
 };
 
 // What translation asks of the statement's surroundings.

@@ -930,7 +930,8 @@ T Translator::expr(const Expr &e, Scope &scope) {
     case Expr::Kind::Rowid:
       return rowid(e, scope);
     case Expr::Kind::Outer:
-      fail(3001, "(+) here");
+      if (scope.outer_marks == 0) fail(30563);  // outer join operator (+) is not allowed here
+      return expr(*e.args[0], scope);
     case Expr::Kind::Extract: {
       T d = to_date(expr(*e.args[0], scope));
       static const char *const kFields[] = {"YEAR", "MONTH", "DAY", "HOUR", "MINUTE", "SECOND"};

@@ -61,6 +61,7 @@ struct Scope {
   std::string level_sql;       // LEVEL in a hierarchical query
   std::map<std::string, std::string> prior;  // column -> the parent row's column
   bool returning = false;      // RETURNING: columns are unqualified
+  int outer_marks = 0;         // translating an outer join's ON: (+) marks are allowed
 };
 
 class Translator {
@@ -119,6 +120,9 @@ class Translator {
 
   void from_item(const FromItem &f, Scope &scope, std::string *sql);
   Source table_source(const Name &name, const std::string &alias, std::string *sql);
+  int item_of(const Expr &column, const Scope &scope, const std::vector<size_t> &source_item);
+  std::string outer_joins(Scope &scope, const std::vector<std::string> &from_parts,
+                          const std::vector<size_t> &source_item, std::vector<const Expr *> *where);
   std::string select_core(const Query &q, Scope *outer, std::vector<ResultColumn> *columns,
                           const std::vector<Type> *want);
   Plan insert(const Statement &s);
