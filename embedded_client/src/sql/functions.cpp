@@ -5,6 +5,7 @@
 // parameter, which the engine turns back into the ORA error.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -1232,6 +1233,112 @@ void sum_final(sqlite3_context *ctx) {
   });
 }
 
+// LISTAGG: the values with their ORDER BY keys, sorted and joined at the end.
+// The state holds a pointer to what it collects; the final step frees it.
+struct ListaggEntry {
+  std::vector<sqlite3_value *> keys;
+  std::string value;
+};
+struct ListaggState {
+  std::vector<ListaggEntry> *entries;
+  std::string *separator;
+  std::string *directions;
+};
+
+void listagg_free(ListaggState *state) {
+  if (state->entries)
+    for (ListaggEntry &e : *state->entries)
+      for (sqlite3_value *k : e.keys) sqlite3_value_free(k);
+  delete state->entries;
+  delete state->separator;
+  delete state->directions;
+  *state = ListaggState{};
+}
+
+void listagg_step(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
+  auto *state = static_cast<ListaggState *>(sqlite3_aggregate_context(ctx, sizeof(ListaggState)));
+  if (state == nullptr) return sqlite3_result_error_nomem(ctx);
+  try {
+    if (state->entries == nullptr) {
+      state->entries = new std::vector<ListaggEntry>;
+      state->separator = new std::string(sqlite3_value_type(argv[1]) == SQLITE_NULL ? "" : text_of(argv[1]));
+      state->directions = new std::string(text_of(argv[2]));
+    }
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;  // NULLs are left out
+    ListaggEntry e;
+    e.value = text_of(argv[0]);
+    for (int i = 3; i < argc; ++i) {
+      sqlite3_value *k = sqlite3_value_dup(argv[i]);
+      if (k == nullptr) {
+        for (sqlite3_value *made : e.keys) sqlite3_value_free(made);
+        return sqlite3_result_error_nomem(ctx);
+      }
+      e.keys.push_back(k);
+    }
+    state->entries->push_back(std::move(e));
+  } catch (const std::bad_alloc &) {
+    sqlite3_result_error_nomem(ctx);
+  }
+}
+
+// SQLite's own order of stored values is Oracle's for each family.
+int compare_values(sqlite3_value *a, sqlite3_value *b) {
+  int ta = sqlite3_value_type(a), tb = sqlite3_value_type(b);
+  if (ta != tb) return ta < tb ? -1 : 1;
+  switch (ta) {
+    case SQLITE_INTEGER: {
+      sqlite3_int64 x = sqlite3_value_int64(a), y = sqlite3_value_int64(b);
+      return x < y ? -1 : x > y;
+    }
+    case SQLITE_FLOAT: {
+      double x = sqlite3_value_double(a), y = sqlite3_value_double(b);
+      return x < y ? -1 : x > y;
+    }
+    default: {
+      std::string_view x = bytes_of(a), y = bytes_of(b);
+      int c = x.compare(y);
+      return c < 0 ? -1 : c > 0;
+    }
+  }
+}
+
+void listagg_final(sqlite3_context *ctx) {
+  auto *state = static_cast<ListaggState *>(sqlite3_aggregate_context(ctx, 0));
+  if (state == nullptr || state->entries == nullptr) return sqlite3_result_null(ctx);
+  try {
+    const std::string &dirs = *state->directions;
+    std::stable_sort(state->entries->begin(), state->entries->end(), [&](const ListaggEntry &a, const ListaggEntry &b) {
+      for (size_t i = 0; i < a.keys.size() && i < b.keys.size(); ++i) {
+        bool descending = 2 * i < dirs.size() && dirs[2 * i] == 'D';
+        bool nulls_first = 2 * i + 1 < dirs.size() && dirs[2 * i + 1] == 'F';
+        bool an = sqlite3_value_type(a.keys[i]) == SQLITE_NULL, bn = sqlite3_value_type(b.keys[i]) == SQLITE_NULL;
+        if (an || bn) {
+          if (an && bn) continue;
+          return an == nulls_first;
+        }
+        int c = compare_values(a.keys[i], b.keys[i]);
+        if (c != 0) return descending ? c > 0 : c < 0;
+      }
+      return false;
+    });
+    std::string out;
+    for (size_t i = 0; i < state->entries->size(); ++i) {
+      if (i) out += *state->separator;
+      out += (*state->entries)[i].value;
+      if (out.size() > 4000) {
+        listagg_free(state);
+        return raise(ctx, 1489);  // result of string concatenation is too long
+      }
+    }
+    listagg_free(state);
+    if (out.empty()) return sqlite3_result_null(ctx);
+    sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+  } catch (const std::bad_alloc &) {
+    listagg_free(state);
+    sqlite3_result_error_nomem(ctx);
+  }
+}
+
 // Scalar subqueries: a second row is ORA-01427.
 struct SingleState {
   sqlite3_value *value;
@@ -1432,6 +1539,7 @@ void register_functions(sqlite3 *db, Session *session) {
   sqlite3_create_window_function(db, "z_avg", 1, SQLITE_UTF8, session, sum_move<1>, sum_final<true>, sum_final<true>,
                                  sum_move<-1>, nullptr);
   sqlite3_create_function_v2(db, "z_single", 1, SQLITE_UTF8, session, nullptr, single_step, single_final, nullptr);
+  sqlite3_create_function_v2(db, "z_listagg", -1, SQLITE_UTF8, session, nullptr, listagg_step, listagg_final, nullptr);
   sqlite3_create_window_function(db, "z_variance", 1, SQLITE_UTF8, session, variance_move<1>, variance_final<false>,
                                  variance_final<false>, variance_move<-1>, nullptr);
   sqlite3_create_window_function(db, "z_stddev", 1, SQLITE_UTF8, session, variance_move<1>, variance_final<true>,

@@ -436,15 +436,33 @@ std::string Translator::select_core(const Query &q, Scope *outer, std::vector<Re
     scope.grouped = true;
     scope.has_group_by = !q.group_by.empty();
     std::vector<std::string> keys;
-    for (const GroupingElement &g : q.group_by) {
-      if (g.kind != GroupingElement::Kind::Expr) fail(3001, "ROLLUP, CUBE and GROUPING SETS");
-      const Expr &x = *g.exprs[0];
+    // The keys: the GROUP BY items, or the grouping set being expanded.
+    std::vector<const Expr *> key_exprs;
+    if (current_set_ != nullptr) {
+      key_exprs = *current_set_;
+      scope.grouping_sets = true;
+      std::set<std::string> kept;
+      for (const Expr *x : key_exprs) kept.insert(grouping_text(*x));
+      for (const Expr *x : *all_grouping_) {
+        scope.grouping_texts.push_back(grouping_text(*x));
+        if (!kept.count(grouping_text(*x))) scope.rolled_up.insert(grouping_text(*x));
+      }
+    } else {
+      for (const GroupingElement &g : q.group_by) {
+        if (g.kind != GroupingElement::Kind::Expr) return grouping_sets(q, outer, columns, want);
+        key_exprs.push_back(g.exprs[0].get());
+        scope.grouping_texts.push_back(grouping_text(*g.exprs[0]));
+      }
+    }
+    for (const Expr *key_expr : key_exprs) {
+      const Expr &x = *key_expr;
       if (has_aggregate(&x)) fail(934);
       ++scope.group_ok;  // the keys themselves need no check
       T key = expr(x, scope);
       --scope.group_ok;
       keys.push_back(key.sql);
       scope.group_texts.insert(normalized(x));
+      scope.group_texts.insert(grouping_text(x));
       if (x.kind == Expr::Kind::Column) {
         // Which source's column it is, for the select list's check.
         std::string qualifier = x.name.parts.size() >= 2 ? x.name.parts[x.name.parts.size() - 2] : "";
@@ -504,10 +522,12 @@ std::string Translator::select_core(const Query &q, Scope *outer, std::vector<Re
   std::string having_sql;
   if (q.having) having_sql = condition(*q.having, scope).sql;
 
-  // ORDER BY: select-list positions and names, or any expression.
+  // ORDER BY: select-list positions and names, or any expression. A
+  // grouping set's query is ordered by the union of them all.
   std::vector<std::string> order;
   scope.aliases = &aliases;
-  for (const OrderItem &o : q.order_by) {
+  static const std::vector<OrderItem> kNoOrder;
+  for (const OrderItem &o : current_set_ ? kNoOrder : q.order_by) {
     std::string key;
     const Expr &x = *o.expr;
     if (x.kind == Expr::Kind::Number && x.text.find_first_not_of("0123456789") == std::string::npos) {
@@ -536,19 +556,154 @@ std::string Translator::select_core(const Query &q, Scope *outer, std::vector<Re
   if (!from_sql.empty()) sql += " FROM " + from_sql;
   if (!where_sql.empty()) sql += " WHERE " + where_sql;
   if (!group_sql.empty()) sql += " GROUP BY " + group_sql;
+  else if (!having_sql.empty()) sql += " GROUP BY ''";  // the empty grouping set: HAVING needs a GROUP BY here
   if (!having_sql.empty()) sql += " HAVING " + having_sql;
   if (!order.empty()) sql += " ORDER BY " + join(order, ", ");
   std::string limit = rownum_limit_sql;
-  if (q.fetch) {
+  if (q.fetch && current_set_ == nullptr) {
     T f = to_number(expr(*q.fetch, scope));
     std::string fetch = "z_num2int(" + f.sql + ",0)";
     limit = limit.empty() ? fetch : "min(" + limit + "," + fetch + ")";
   }
-  if (!limit.empty() || q.offset) {
+  const bool offset = q.offset && current_set_ == nullptr;
+  if (!limit.empty() || offset) {
     sql += " LIMIT " + (limit.empty() ? std::string("-1") : "max(" + limit + ",0)");
-    if (q.offset) sql += " OFFSET max(z_num2int(" + to_number(expr(*q.offset, scope)).sql + ",0),0)";
+    if (offset) sql += " OFFSET max(z_num2int(" + to_number(expr(*q.offset, scope)).sql + ",0),0)";
   }
   if (q.for_update) plan.for_update = true;
+  return sql;
+}
+
+namespace {
+
+using GroupingSet = std::vector<const Expr *>;
+
+void append_items(const Expr *x, GroupingSet *set) {
+  if (x->kind == Expr::Kind::Row)
+    for (const ExprPtr &a : x->args) set->push_back(a.get());
+  else
+    set->push_back(x);
+}
+
+std::vector<GroupingSet> expand(const std::vector<GroupingElement> &elements);
+
+// The sets one element stands for.
+std::vector<GroupingSet> sets_of(const GroupingElement &g) {
+  std::vector<GroupingSet> out;
+  switch (g.kind) {
+    case GroupingElement::Kind::Expr: {
+      GroupingSet one;
+      append_items(g.exprs[0].get(), &one);
+      out.push_back(one);
+      break;
+    }
+    case GroupingElement::Kind::Empty:
+      out.emplace_back();
+      break;
+    case GroupingElement::Kind::Rollup:  // (a, b, c): abc, ab, a, ()
+      for (size_t keep = g.exprs.size() + 1; keep-- > 0;) {
+        GroupingSet set;
+        for (size_t i = 0; i < keep; ++i) append_items(g.exprs[i].get(), &set);
+        out.push_back(set);
+      }
+      break;
+    case GroupingElement::Kind::Cube: {  // every subset, the largest first
+      if (g.exprs.size() > 12) fail(3001, "CUBE of more than 12 items");
+      size_t n = g.exprs.size();
+      for (size_t mask = (size_t{1} << n); mask-- > 0;) {
+        GroupingSet set;
+        for (size_t i = 0; i < n; ++i)
+          if (mask & (size_t{1} << (n - 1 - i))) append_items(g.exprs[i].get(), &set);
+        out.push_back(set);
+      }
+      break;
+    }
+    case GroupingElement::Kind::Sets:
+      for (const std::vector<GroupingElement> &inner : g.sets)
+        for (GroupingSet &set : expand(inner)) out.push_back(std::move(set));
+      break;
+  }
+  return out;
+}
+
+// GROUP BY a, ROLLUP(b, c): the product of each element's sets.
+std::vector<GroupingSet> expand(const std::vector<GroupingElement> &elements) {
+  std::vector<GroupingSet> product{GroupingSet{}};
+  for (const GroupingElement &g : elements) {
+    std::vector<GroupingSet> next;
+    for (const GroupingSet &left : product)
+      for (const GroupingSet &right : sets_of(g)) {
+        GroupingSet joined = left;
+        joined.insert(joined.end(), right.begin(), right.end());
+        next.push_back(std::move(joined));
+      }
+    product = std::move(next);
+    if (product.size() > 4096) fail(3001, "more than 4096 grouping sets");
+  }
+  return product;
+}
+
+}  // namespace
+
+// ROLLUP, CUBE and GROUPING SETS: the query once for each grouping set, the
+// results put together, then ordered.
+std::string Translator::grouping_sets(const Query &q, Scope *outer, std::vector<ResultColumn> *columns,
+                                      const std::vector<Type> *want) {
+  std::vector<GroupingSet> sets = expand(q.group_by);
+  GroupingSet all;
+  std::set<std::string> seen;
+  for (const GroupingSet &set : sets)
+    for (const Expr *x : set)
+      if (seen.insert(grouping_text(*x)).second) all.push_back(x);
+  std::vector<std::string> parts;
+  std::vector<ResultColumn> result;
+  for (const GroupingSet &set : sets) {
+    current_set_ = &set;
+    all_grouping_ = &all;
+    std::vector<ResultColumn> part_columns;
+    std::string sql;
+    try {
+      sql = select_core(q, outer, &part_columns, want);
+    } catch (...) {
+      current_set_ = all_grouping_ = nullptr;
+      throw;
+    }
+    current_set_ = all_grouping_ = nullptr;
+    if (result.empty()) {
+      result = part_columns;
+    } else {
+      for (size_t i = 0; i < result.size() && i < part_columns.size(); ++i) {
+        if (result[i].type.base == Base::Unknown) result[i].type = part_columns[i].type;
+        result[i].nullable = true;
+      }
+    }
+    parts.push_back("SELECT * FROM (" + sql + ")");
+  }
+  std::string sql = join(parts, " UNION ALL ");
+  // ORDER BY positions, select-list names, or select-list expressions.
+  std::vector<std::string> order;
+  for (const OrderItem &o : q.order_by) {
+    const Expr &x = *o.expr;
+    size_t position = 0;
+    if (x.kind == Expr::Kind::Number && x.text.find_first_not_of("0123456789") == std::string::npos) {
+      position = static_cast<size_t>(std::stol(x.text));
+      if (position < 1 || position > result.size()) fail(1785);
+    }
+    for (size_t i = 0; position == 0 && i < q.items.size(); ++i) {
+      const SelectItem &item = q.items[i];
+      if (item.star || !item.expr) continue;
+      bool named = x.kind == Expr::Kind::Column && x.name.parts.size() == 1 && i < result.size() &&
+                   result[i].name == x.name.last();
+      if (named || normalized(*item.expr) == normalized(x)) position = i + 1;
+    }
+    if (position == 0) fail(3001, "ORDER BY of an expression not selected, with grouping sets");
+    int nulls = o.nulls ? o.nulls : (o.descending ? 1 : 2);
+    order.push_back(std::to_string(position) + (o.descending ? " DESC" : " ASC") +
+                    (nulls == 1 ? " NULLS FIRST" : " NULLS LAST"));
+  }
+  if (!order.empty()) sql += " ORDER BY " + join(order, ", ");
+  if (q.fetch || q.offset) fail(3001, "FETCH FIRST with grouping sets");
+  if (columns) *columns = result;
   return sql;
 }
 

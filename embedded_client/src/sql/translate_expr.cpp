@@ -1,5 +1,6 @@
 // Expressions: typing, Oracle's implicit conversions, operators and
 // functions, as SQLite text over the engine's storage.
+#include <algorithm>
 #include <cstring>
 
 #include "src/sql/stored.h"
@@ -339,6 +340,25 @@ void Translator::unify_compare(T &a, T &b) {
 
 // An expression's text as Oracle matches GROUP BY items and names columns:
 // upper case and without blanks, quoted parts as written.
+std::string Translator::grouping_text(const Expr &e) const {
+  std::string t = normalized(e);
+  for (;;) {
+    if (t.size() < 2 || t.front() != '(' || t.back() != ')') return t;
+    // Only when the first parenthesis closes at the end.
+    int depth = 0;
+    size_t close = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+      if (t[i] == '(') ++depth;
+      if (t[i] == ')' && --depth == 0) {
+        close = i;
+        break;
+      }
+    }
+    if (close != t.size() - 1) return t;
+    t = t.substr(1, t.size() - 2);
+  }
+}
+
 std::string Translator::normalized(const Expr &e) const {
   std::string_view text = source_.substr(e.begin, e.end > e.begin ? e.end - e.begin : 0);
   std::string out;
@@ -746,6 +766,22 @@ T Translator::condition(const Expr &e, Scope &scope) {
 
 T Translator::expr(const Expr &e, Scope &scope) {
   T grouped;
+  // A grouping expression this grouping set leaves out reads as NULL.
+  if (!scope.rolled_up.empty() && scope.in_aggregate == 0 && scope.group_ok == 0 &&
+      scope.rolled_up.count(grouping_text(e))) {
+    ++scope.group_ok;
+    T typed;
+    try {
+      typed = expr(e, scope);
+    } catch (...) {
+      --scope.group_ok;
+      throw;
+    }
+    --scope.group_ok;
+    T r = make("NULL", typed.type);
+    r.nullable = true;
+    return r;
+  }
   if (group_check(e, scope, &grouped)) return grouped;
   switch (e.kind) {
     case Expr::Kind::Number: {
@@ -985,6 +1021,31 @@ T Translator::aggregate(const Expr &e, Scope &scope, const std::string &name) {
       T x = expr(*e.args[0], scope);
       if (is_lob(x.type.base)) inconsistent(Type::of(Base::Unknown), x.type);
       r = make((name == "MIN" ? "min(" : "max(") + distinct + x.sql + ")", x.type);
+    } else if (name == "LISTAGG") {
+      // LISTAGG(x [, sep]) WITHIN GROUP (ORDER BY ...): the keys go with each
+      // value, and their directions as "A"/"D" then "F"/"L" for NULLs.
+      if (e.args.empty() || e.args.size() > 2) fail(909);
+      if (e.distinct) fail(3001, "LISTAGG (DISTINCT ...)");
+      T x = to_text(expr(*e.args[0], scope));
+      std::string separator = "NULL";
+      if (e.args.size() == 2) {
+        T sep = to_text(expr(*e.args[1], scope));
+        if (!sep.literal && !sep.null) fail(30496);  // argument should be a constant
+        separator = sep.sql;
+      }
+      std::string directions;
+      std::vector<std::string> keys;
+      for (const OrderItem &o : e.within_order) {
+        T k = expr(*o.expr, scope);
+        if (is_lob(k.type.base)) inconsistent(Type::of(Base::Unknown), k.type);
+        int nulls = o.nulls ? o.nulls : (o.descending ? 1 : 2);
+        directions += o.descending ? "D" : "A";
+        directions += nulls == 1 ? "F" : "L";
+        keys.push_back(k.sql);
+      }
+      std::string args = x.sql + "," + separator + "," + text_literal(directions);
+      for (const std::string &k : keys) args += "," + k;
+      r = make("z_listagg(" + args + ")", text_type(kMaxVarchar));
     } else {
       fail(3001, name);
     }
@@ -1114,6 +1175,23 @@ T Translator::function(const Expr &e, Scope &scope) {
   }
   if (e.over) return analytic(e, scope, name);
   if (is_aggregate_name(name)) return aggregate(e, scope, name);
+  if (name == "GROUPING" || name == "GROUPING_ID") {
+    // 1 where the grouping set leaves the expression out; GROUPING_ID the
+    // bits of its arguments, the first the highest.
+    if (!scope.grouped || !scope.aggregates_allowed) fail(934);
+    if (e.args.empty() || (name == "GROUPING" && e.args.size() != 1)) fail(909);
+    int64_t bits = 0;
+    for (const ExprPtr &a : e.args) {
+      std::string text = grouping_text(*a);
+      bool known = std::find(scope.grouping_texts.begin(), scope.grouping_texts.end(), text) != scope.grouping_texts.end();
+      if (!known) fail(30481);  // GROUPING function only supported with GROUP BY CUBE or ROLLUP
+      bits = bits * 2 + (scope.rolled_up.count(text) ? 1 : 0);
+    }
+    T r = make(blob_literal(number_from_int64(bits)), Type::number());
+    r.aggregate = true;
+    r.nullable = false;
+    return r;
+  }
   size_t n = e.args.size();
   auto need = [&](size_t low, size_t high) {
     if (n < low) fail(938);   // not enough arguments for function

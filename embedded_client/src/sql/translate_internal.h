@@ -62,6 +62,11 @@ struct Scope {
   std::map<std::string, std::string> prior;  // column -> the parent row's column
   bool returning = false;      // RETURNING: columns are unqualified
   int outer_marks = 0;         // translating an outer join's ON: (+) marks are allowed
+  // One grouping set of ROLLUP, CUBE or GROUPING SETS: the grouping
+  // expressions (normalized) it leaves out read as NULL, GROUPING() as 1.
+  std::set<std::string> rolled_up;
+  std::vector<std::string> grouping_texts;  // all grouping expressions, for GROUPING_ID
+  bool grouping_sets = false;
 };
 
 class Translator {
@@ -82,6 +87,8 @@ class Translator {
   T convert(T x, const Type &target);
   void unify_compare(T &a, T &b);
   std::string normalized(const Expr &e) const;
+  // As normalized, without parentheses around the whole: GROUP BY (a) is a.
+  std::string grouping_text(const Expr &e) const;
   std::string column_name_of(const Expr &e) const;
   T placeholder(const Expr &e, const Type *want);
 
@@ -125,6 +132,11 @@ class Translator {
                           const std::vector<size_t> &source_item, std::vector<const Expr *> *where);
   std::string select_core(const Query &q, Scope *outer, std::vector<ResultColumn> *columns,
                           const std::vector<Type> *want);
+  std::string grouping_sets(const Query &q, Scope *outer, std::vector<ResultColumn> *columns,
+                            const std::vector<Type> *want);
+  // The grouping set select_core translates now, when expanding one.
+  const std::vector<const Expr *> *current_set_ = nullptr;
+  const std::vector<const Expr *> *all_grouping_ = nullptr;
   Plan insert(const Statement &s);
   Plan update(const Statement &s);
   Plan remove(const Statement &s);
