@@ -1339,6 +1339,52 @@ void listagg_final(sqlite3_context *ctx) {
   }
 }
 
+// z_sortkey(direction, value): text that sorts as the value does, for a
+// hierarchy's depth-first order. Direction "A"/"D" then "F"/"L" for NULLs.
+// Each key ends in a mark that sorts below the digits ascending and above
+// them descending, so a shorter key sorts as memcmp sorts its prefix.
+void sortkey_fn(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
+  if (argc != 2) return raise(ctx, 909);
+  std::string dir = text_of(argv[0]);
+  bool descending = !dir.empty() && dir[0] == 'D';
+  bool nulls_first = dir.size() > 1 && dir[1] == 'F';
+  sqlite3_value *v = argv[1];
+  std::string bytes;
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL: {
+      const char *mark = nulls_first ? "!" : "~";
+      return sqlite3_result_text(ctx, mark, 1, SQLITE_STATIC);
+    }
+    case SQLITE_INTEGER: {
+      uint64_t u = static_cast<uint64_t>(sqlite3_value_int64(v)) ^ (uint64_t{1} << 63);
+      for (int i = 7; i >= 0; --i) bytes.push_back(static_cast<char>((u >> (8 * i)) & 0xff));
+      break;
+    }
+    case SQLITE_FLOAT: {
+      double d = sqlite3_value_double(v);
+      uint64_t u;
+      std::memcpy(&u, &d, sizeof u);
+      u = (u >> 63) ? ~u : u ^ (uint64_t{1} << 63);
+      for (int i = 7; i >= 0; --i) bytes.push_back(static_cast<char>((u >> (8 * i)) & 0xff));
+      break;
+    }
+    default: {
+      std::string_view b = bytes_of(v);
+      bytes.assign(b.data(), b.size());
+    }
+  }
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size() * 2 + 1);
+  for (unsigned char c : bytes) {
+    unsigned char x = descending ? static_cast<unsigned char>(255 - c) : c;
+    out.push_back(kDigits[x >> 4]);
+    out.push_back(kDigits[x & 15]);
+  }
+  out.push_back(descending ? '}' : '.');
+  sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+}
+
 // Scalar subqueries: a second row is ORA-01427.
 struct SingleState {
   sqlite3_value *value;
@@ -1519,6 +1565,7 @@ const Definition kScalars[] = {
     {"z_rowid_row", 2, rowid_row_fn, true},
     {"z_user", 0, user_fn, false},
     {"z_guid", 0, guid_fn, false},
+    {"z_sortkey", 2, sortkey_fn, true},
 };
 
 }  // namespace

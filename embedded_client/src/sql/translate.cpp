@@ -4,6 +4,7 @@
 #include "src/sql/translate.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -335,6 +336,168 @@ std::string Translator::outer_joins(Scope &scope, const std::vector<std::string>
   return sql;
 }
 
+// ---- Hierarchical queries --------------------------------------------------------------
+
+namespace {
+
+void hierarchy_calls(const Expr *e, std::vector<const Expr *> *out) {
+  if (e == nullptr) return;
+  if ((e->kind == Expr::Kind::Function && e->name.parts.size() == 1 && e->name.last() == "SYS_CONNECT_BY_PATH") ||
+      (e->kind == Expr::Kind::Unary && e->op == "CONNECT_BY_ROOT")) {
+    out->push_back(e);
+    return;
+  }
+  for (const ExprPtr &a : e->args) hierarchy_calls(a.get(), out);
+}
+
+}  // namespace
+
+// The rows of the single FROM item as "$b" (with their rowid), and "$h":
+// the START WITH rows at level 1, then each level's children joined by the
+// CONNECT BY condition, PRIOR naming the parent. "$order" sorts depth
+// first, siblings by ORDER SIBLINGS BY or as stored; "$ids" finds loops.
+std::string Translator::hierarchy(const Query &q, Scope &scope, const std::string &from_sql, std::string *order_key) {
+  Source &src = scope.sources[0];
+  const std::vector<SourceColumn> original = src.columns;
+  const std::string original_rowid = src.rowid_sql;
+  std::vector<std::string> names, base_items;
+  for (size_t i = 0; i < original.size(); ++i) {
+    names.push_back(quote(original[i].name));
+    base_items.push_back(original[i].sql + " AS " + quote(original[i].name));
+  }
+  base_items.push_back((original_rowid.empty() ? std::string("0") : original_rowid) + " AS \"$rid\"");
+  std::string base = quote("$b") + " AS (SELECT " + join(base_items, ", ") +
+                     (from_sql.empty() ? "" : " FROM " + from_sql) + ")";
+  auto point = [&](const std::string &alias) {
+    for (size_t i = 0; i < original.size(); ++i) src.columns[i].sql = quote(alias) + "." + quote(original[i].name);
+    src.rowid_sql = quote(alias) + ".\"$rid\"";
+  };
+  auto restore_prior = [&] {
+    scope.connect_by = false;
+    scope.prior.clear();
+  };
+
+  // Sibling order keys, for a row aliased r.
+  auto sort_keys = [&](const std::string &alias) {
+    point(alias);
+    std::string keys;
+    if (q.order_siblings)
+      for (const OrderItem &o : q.order_by) {
+        T k = expr(*o.expr, scope);
+        int nulls = o.nulls ? o.nulls : (o.descending ? 1 : 2);
+        keys += "z_sortkey(" + text_literal(std::string(o.descending ? "D" : "A") + (nulls == 1 ? "F" : "L")) + "," +
+                k.sql + ")||";
+      }
+    return keys + "z_sortkey('AL'," + quote(alias) + ".\"$rid\")";
+  };
+
+  // The anchor: START WITH over the base rows.
+  std::vector<const Expr *> calls;
+  for (const SelectItem &item : q.items) hierarchy_calls(item.expr.get(), &calls);
+  std::vector<std::string> anchor_extra, step_extra, extra_names;
+  point("$s");
+  scope.level_sql = "z_num(1)";
+  // Without START WITH every row is a root.
+  std::string start = q.start_with ? condition(*q.start_with, scope).sql : "1";
+  for (size_t i = 0; i < calls.size(); ++i) {
+    const Expr &call = *calls[i];
+    std::string column = "$x" + std::to_string(i + 1);
+    extra_names.push_back(quote(column));
+    scope.hierarchy_columns[normalized(call)] = quote("$h") + "." + quote(column);
+    if (call.kind == Expr::Kind::Unary) {  // CONNECT_BY_ROOT x: the root row's x
+      anchor_extra.push_back(expr(*call.args[0], scope).sql);
+      step_extra.push_back(quote("$p") + "." + quote(column));
+    } else {  // SYS_CONNECT_BY_PATH(x, 'sep')
+      if (call.args.size() != 2) fail(909);
+      T sep = to_text(expr(*call.args[1], scope));
+      if (!sep.literal) fail(30003);  // illegal parameter in SYS_CONNECT_BY_PATH function
+      anchor_extra.push_back("z_cat(" + sep.sql + "," + to_text(expr(*call.args[0], scope)).sql + ")");
+    }
+  }
+  std::string anchor_key = sort_keys("$s");
+  std::vector<std::string> anchor_items;
+  for (const std::string &n : names) anchor_items.push_back(quote("$s") + "." + n);
+  anchor_items.push_back(quote("$s") + ".\"$rid\"");
+  anchor_items.push_back("1");
+  anchor_items.push_back(anchor_key);
+  anchor_items.push_back("','||" + quote("$s") + ".\"$rid\"||','");
+  for (const std::string &x : anchor_extra) anchor_items.push_back(x);
+
+  // The step: children of the rows found so far.
+  point("$c");
+  scope.connect_by = true;
+  scope.level_sql = "z_num(" + quote("$p") + ".\"$level\" + 1)";
+  for (size_t i = 0; i < original.size(); ++i) scope.prior[original[i].name] = quote("$p") + "." + quote(original[i].name);
+  std::string connect;
+  try {
+    connect = condition(*q.connect_by, scope).sql;
+    for (size_t i = 0; i < calls.size(); ++i) {
+      if (calls[i]->kind == Expr::Kind::Unary) continue;
+      std::string column = "$x" + std::to_string(i + 1);
+      T sep = to_text(expr(*calls[i]->args[1], scope));
+      step_extra.insert(step_extra.begin() + static_cast<long>(i),
+                        "z_cat(" + quote("$p") + "." + quote(column) + "," + sep.sql + "," +
+                            to_text(expr(*calls[i]->args[0], scope)).sql + ")");
+    }
+  } catch (...) {
+    restore_prior();
+    throw;
+  }
+  restore_prior();
+  std::string step_key = sort_keys("$c");
+  // Loops are found through PRIOR: without it (CONNECT BY LEVEL <= n) rows
+  // repeat by design, and only the level ends the recursion.
+  std::function<bool(const Expr *)> has_prior = [&](const Expr *x) {
+    if (x == nullptr) return false;
+    if (x->kind == Expr::Kind::Unary && x->op == "PRIOR") return true;
+    for (const ExprPtr &a : x->args)
+      if (has_prior(a.get())) return true;
+    return false;
+  };
+  const bool prior = has_prior(q.connect_by.get());
+  std::string seen = prior ? "instr(" + quote("$p") + ".\"$ids\", ','||" + quote("$c") + ".\"$rid\"||',') > 0" : "0";
+  std::vector<std::string> step_items;
+  for (const std::string &n : names) step_items.push_back(quote("$c") + "." + n);
+  step_items.push_back(quote("$c") + ".\"$rid\"");
+  step_items.push_back(quote("$p") + ".\"$level\" + 1");
+  step_items.push_back(quote("$p") + ".\"$order\"||" + step_key);
+  // A row met again on its own path is a loop: ORA-01436, or with NOCYCLE the path stops.
+  step_items.push_back(quote("$p") + ".\"$ids\"||" + quote("$c") + ".\"$rid\"||','" +
+                       (q.nocycle ? std::string() : "||CASE WHEN " + seen + " THEN z_raise(1436) ELSE '' END"));
+  for (const std::string &x : step_extra) step_items.push_back(x);
+  std::string step_where = connect;
+  if (q.nocycle) step_where += " AND NOT (" + seen + ")";
+  if (original_rowid.empty() || !prior) step_where += " AND " + quote("$p") + ".\"$level\" < 1000000";
+
+  std::vector<std::string> h_names = names;
+  for (const char *n : {"\"$rid\"", "\"$level\"", "\"$order\"", "\"$ids\""}) h_names.push_back(n);
+  for (const std::string &n : extra_names) h_names.push_back(n);
+  std::string h = quote("$h") + "(" + join(h_names, ",") + ") AS (SELECT " + join(anchor_items, ", ") + " FROM " +
+                  quote("$b") + " AS " + quote("$s") + " WHERE " + start + " UNION ALL SELECT " +
+                  join(step_items, ", ") + " FROM " + quote("$h") + " AS " + quote("$p") + " JOIN " + quote("$b") +
+                  " AS " + quote("$c") + " ON " + step_where + ")";
+
+  // CONNECT_BY_ISLEAF: whether the row has a child.
+  point("$c");
+  scope.connect_by = true;
+  for (size_t i = 0; i < original.size(); ++i) scope.prior[original[i].name] = quote("$h") + "." + quote(original[i].name);
+  try {
+    std::string child = condition(*q.connect_by, scope).sql;
+    scope.isleaf_sql = "(CASE WHEN EXISTS (SELECT 1 FROM " + quote("$b") + " AS " + quote("$c") + " WHERE " + child +
+                       ") THEN X'80' ELSE X'C102' END)";
+  } catch (...) {
+    restore_prior();
+    throw;
+  }
+  restore_prior();
+
+  // The query reads "$h".
+  point("$h");
+  scope.level_sql = "z_num(" + quote("$h") + ".\"$level\")";
+  *order_key = quote("$h") + ".\"$order\"";
+  return base + ", " + h;
+}
+
 // ---- SELECT ------------------------------------------------------------------------------
 
 std::string Translator::select_core(const Query &q, Scope *outer, std::vector<ResultColumn> *columns,
@@ -373,7 +536,23 @@ std::string Translator::select_core(const Query &q, Scope *outer, std::vector<Re
     while (source_item.size() < scope.sources.size()) source_item.push_back(i);
   }
 
-  if (q.start_with || q.connect_by) fail(3001, "CONNECT BY");
+  std::string hierarchy_order;
+  if (q.connect_by) {
+    if (source_item.empty() || scope.sources.size() != 1) fail(3001, "CONNECT BY over a join");
+    if (q.where && [&] {
+          std::vector<const Expr *> plain, marked;
+          columns_of(q.where.get(), &plain, &marked);
+          return !marked.empty();
+        }())
+      fail(3001, "(+) in a hierarchical query");
+    std::string text = from_parts[0];
+    std::string cte = hierarchy(q, scope, text, &hierarchy_order);
+    if (!with_sql.empty()) with_sql.replace(0, 4, "WITH RECURSIVE");
+    with_sql += (with_sql.empty() ? "WITH RECURSIVE " : ", ") + cte;
+    from_parts.assign(1, quote("$h"));
+  } else if (q.start_with) {
+    fail(905);
+  }
 
   // WHERE, with ROWNUM conditions taken out as a limit, and Oracle's (+)
   // conditions taken out as the ON clauses of outer joins.
@@ -527,7 +706,8 @@ std::string Translator::select_core(const Query &q, Scope *outer, std::vector<Re
   std::vector<std::string> order;
   scope.aliases = &aliases;
   static const std::vector<OrderItem> kNoOrder;
-  for (const OrderItem &o : current_set_ ? kNoOrder : q.order_by) {
+  const bool siblings = q.order_siblings && q.connect_by;
+  for (const OrderItem &o : current_set_ || siblings ? kNoOrder : q.order_by) {
     std::string key;
     const Expr &x = *o.expr;
     if (x.kind == Expr::Kind::Number && x.text.find_first_not_of("0123456789") == std::string::npos) {
@@ -551,6 +731,8 @@ std::string Translator::select_core(const Query &q, Scope *outer, std::vector<Re
     order.push_back(key + (o.descending ? " DESC" : " ASC") + (nulls == 1 ? " NULLS FIRST" : " NULLS LAST"));
   }
 
+  // A hierarchy comes out depth first unless ordered otherwise.
+  if (!hierarchy_order.empty() && order.empty() && !grouped && !q.distinct) order.push_back(hierarchy_order);
   std::string sql = with_sql.empty() ? "" : with_sql + " ";
   sql += std::string("SELECT ") + (q.distinct ? "DISTINCT " : "") + join(items, ", ");
   if (!from_sql.empty()) sql += " FROM " + from_sql;

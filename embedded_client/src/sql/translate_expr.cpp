@@ -467,6 +467,11 @@ T Translator::column(const Expr &e, Scope &scope) {
     for (const char *f : kNiladic)
       if (column == f && n.parts.size() == 1) return function(call, scope);
   }
+  if (n.parts.size() == 1 && column == "CONNECT_BY_ISLEAF") {
+    for (Scope *s = &scope; s != nullptr; s = s->outer)
+      if (!s->isleaf_sql.empty()) return make(s->isleaf_sql, Type::number());
+    fail(976);
+  }
   int slot;
   Type type;
   if (env_.variable(n, &slot, &type)) {
@@ -848,7 +853,12 @@ T Translator::expr(const Expr &e, Scope &scope) {
         r.sql = it->second;
         return r;
       }
-      if (e.op == "CONNECT_BY_ROOT") fail(3001, "CONNECT_BY_ROOT");
+      if (e.op == "CONNECT_BY_ROOT") {
+        auto it = scope.hierarchy_columns.find(normalized(e));
+        if (it == scope.hierarchy_columns.end()) fail(30002);  // SYS_CONNECT_BY_PATH function is not allowed here
+        T inner = expr(*e.args[0], scope);
+        return make(it->second, inner.type);
+      }
       T x = expr(*e.args[0], scope);
       if (e.op == "+") {
         if (x.type.base == Base::Date || is_lob(x.type.base)) inconsistent(Type::number(), x.type);
@@ -1175,6 +1185,11 @@ T Translator::function(const Expr &e, Scope &scope) {
   }
   if (e.over) return analytic(e, scope, name);
   if (is_aggregate_name(name)) return aggregate(e, scope, name);
+  if (name == "SYS_CONNECT_BY_PATH" && e.name.parts.size() == 1) {
+    auto it = scope.hierarchy_columns.find(normalized(e));
+    if (it == scope.hierarchy_columns.end()) fail(30002);  // SYS_CONNECT_BY_PATH function is not allowed here
+    return make(it->second, text_type(kMaxVarchar));
+  }
   if (name == "GROUPING" || name == "GROUPING_ID") {
     // 1 where the grouping set leaves the expression out; GROUPING_ID the
     // bits of its arguments, the first the highest.

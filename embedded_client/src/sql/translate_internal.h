@@ -67,6 +67,10 @@ struct Scope {
   std::set<std::string> rolled_up;
   std::vector<std::string> grouping_texts;  // all grouping expressions, for GROUPING_ID
   bool grouping_sets = false;
+  // A hierarchical query's computed columns, by the expression's normalized
+  // text: SYS_CONNECT_BY_PATH and CONNECT_BY_ROOT; CONNECT_BY_ISLEAF's SQL.
+  std::map<std::string, std::string> hierarchy_columns;
+  std::string isleaf_sql;
 };
 
 class Translator {
@@ -134,6 +138,8 @@ class Translator {
                           const std::vector<Type> *want);
   std::string grouping_sets(const Query &q, Scope *outer, std::vector<ResultColumn> *columns,
                             const std::vector<Type> *want);
+  // CONNECT BY: the recursive WITH the query then reads as its FROM.
+  std::string hierarchy(const Query &q, Scope &scope, const std::string &from_sql, std::string *order_key);
   // The grouping set select_core translates now, when expanding one.
   const std::vector<const Expr *> *current_set_ = nullptr;
   const std::vector<const Expr *> *all_grouping_ = nullptr;
