@@ -338,3 +338,130 @@ TEST_F(Dialect, BlocksNamingMissingTablesFailCleanly) {
 
 }  // namespace
 }  // namespace zorvan::client_test
+
+namespace zorvan::client_test {
+namespace {
+
+// A few rows for the query tests: a hierarchy of staff in two departments.
+class Queries : public Oci {
+ protected:
+  void SetUp() override {
+    Oci::SetUp();
+    script(R"(
+CREATE TABLE emp (id NUMBER PRIMARY KEY, name VARCHAR2(20), mgr NUMBER, dept NUMBER, sal NUMBER(8,2));
+CREATE TABLE dept (id NUMBER, dname VARCHAR2(20));
+INSERT INTO emp VALUES (100, 'king', NULL, 10, 5000);
+INSERT INTO emp VALUES (101, 'blake', 100, 30, 2850);
+INSERT INTO emp VALUES (102, 'clark', 100, 10, 2450.5);
+INSERT INTO emp VALUES (103, 'allen', 101, 30, 1600);
+INSERT INTO emp VALUES (104, 'miller', 102, 10, 1300);
+INSERT INTO emp VALUES (105, 'ward', 101, NULL, 1250);
+INSERT INTO dept VALUES (10, 'acct');
+INSERT INTO dept VALUES (30, 'sales');
+INSERT INTO dept VALUES (40, 'ops');
+)");
+  }
+};
+
+TEST_F(Queries, OraclesOuterJoinMarkerKeepsUnmatchedRows) {
+  EXPECT_EQ(rows("SELECT e.name, m.name FROM emp e, emp m WHERE e.mgr = m.id(+) AND e.id < 103 ORDER BY e.id"),
+            "king|<null>;blake|king;clark|king");
+  EXPECT_EQ(rows("SELECT d.dname, count(e.id) FROM emp e, dept d WHERE e.dept(+) = d.id GROUP BY d.dname ORDER BY 1"),
+            "acct|3;ops|0;sales|2");
+  // A constant on the optional side belongs to the join, not the filter.
+  EXPECT_EQ(rows("SELECT e.name, d.dname FROM emp e, dept d WHERE e.dept = d.id(+) AND d.dname(+) = 'sales' "
+                 "AND e.id IN (100, 101) ORDER BY e.id"),
+            "king|<null>;blake|sales");
+  // Chains join in the order their conditions need.
+  EXPECT_EQ(rows("SELECT e.name, d.dname FROM emp e, emp m, dept d WHERE e.mgr = m.id(+) AND m.dept = d.id(+) "
+                 "AND e.id IN (100, 103) ORDER BY e.id"),
+            "king|<null>;allen|sales");
+  EXPECT_EQ(fails("SELECT e.name FROM emp e, dept d WHERE e.dept = d.id(+) OR d.id(+) = 1"), 1719);
+  EXPECT_EQ(fails("SELECT e.name FROM emp e, emp m, dept d WHERE e.mgr(+) = m.id AND e.dept(+) = d.id(+)"), 1468);
+  EXPECT_EQ(fails("SELECT e.name(+) FROM emp e"), 30563);
+}
+
+TEST_F(Queries, HierarchiesComeOutDepthFirst) {
+  EXPECT_EQ(rows("SELECT LPAD(' ', 2 * (LEVEL - 1)) || name, LEVEL FROM emp START WITH mgr IS NULL "
+                 "CONNECT BY PRIOR id = mgr"),
+            "king|1;  blake|2;    allen|3;    ward|3;  clark|2;    miller|3");
+  EXPECT_EQ(rows("SELECT name FROM emp START WITH mgr IS NULL CONNECT BY PRIOR id = mgr ORDER SIBLINGS BY name DESC"),
+            "king;clark;miller;blake;ward;allen");
+  EXPECT_EQ(rows("SELECT SYS_CONNECT_BY_PATH(name, '/'), CONNECT_BY_ROOT name, CONNECT_BY_ISLEAF FROM emp "
+                 "START WITH id = 101 CONNECT BY PRIOR id = mgr"),
+            "/blake|blake|0;/blake/allen|blake|1;/blake/ward|blake|1");
+  // WHERE filters the rows the hierarchy found; LEVEL bounds the walk.
+  EXPECT_EQ(rows("SELECT name FROM emp WHERE sal > 1500 START WITH mgr IS NULL CONNECT BY PRIOR id = mgr"),
+            "king;blake;allen;clark");
+  EXPECT_EQ(one("SELECT count(*) FROM emp START WITH mgr IS NULL CONNECT BY PRIOR id = mgr AND LEVEL <= 2"), "3");
+  EXPECT_EQ(rows("SELECT name, LEVEL FROM emp e START WITH e.id = 104 CONNECT BY PRIOR e.mgr = e.id"),
+            "miller|1;clark|2;king|3");
+  EXPECT_EQ(rows("SELECT TO_CHAR(ADD_MONTHS(DATE '2024-01-31', LEVEL - 1), 'MM-DD') FROM dual CONNECT BY LEVEL <= 3"),
+            "01-31;02-29;03-31");
+  ok("UPDATE emp SET mgr = 104 WHERE id = 100");
+  EXPECT_EQ(fails("SELECT name FROM emp START WITH id = 100 CONNECT BY PRIOR id = mgr"), 1436);
+  EXPECT_EQ(one("SELECT count(*) FROM emp START WITH id = 100 CONNECT BY NOCYCLE PRIOR id = mgr"), "6");
+  EXPECT_EQ(fails("SELECT SYS_CONNECT_BY_PATH(name, '/') FROM emp"), 30002);
+}
+
+TEST_F(Queries, GroupingSetsAddSubtotals) {
+  EXPECT_EQ(rows("SELECT dept, count(*), sum(sal) FROM emp GROUP BY ROLLUP(dept) ORDER BY 1"),
+            "10|3|8750.5;30|2|4450;<null>|1|1250;<null>|6|14450.5");
+  EXPECT_EQ(rows("SELECT DECODE(GROUPING(dept), 1, 'all', dept), sum(sal) FROM emp WHERE dept IS NOT NULL "
+                 "GROUP BY ROLLUP(dept) ORDER BY 1"),
+            "10|8750.5;30|4450;all|13200.5");
+  EXPECT_EQ(rows("SELECT dept, mgr, count(*), GROUPING_ID(dept, mgr) FROM emp WHERE dept = 30 "
+                 "GROUP BY CUBE(dept, mgr) ORDER BY 4, 2"),
+            "30|100|1|0;30|101|1|0;30|<null>|2|1;<null>|100|1|2;<null>|101|1|2;<null>|<null>|2|3");
+  EXPECT_EQ(rows("SELECT dept, mgr, count(*) FROM emp WHERE dept = 10 GROUP BY GROUPING SETS((dept), (mgr), ()) "
+                 "ORDER BY 1, 2"),
+            "10|<null>|3;<null>|100|1;<null>|102|1;<null>|<null>|1;<null>|<null>|3");
+  EXPECT_EQ(rows("SELECT dept FROM emp GROUP BY ROLLUP(dept) HAVING count(*) > 2 ORDER BY 1"), "10;<null>");
+  EXPECT_EQ(fails("SELECT GROUPING(sal) FROM emp GROUP BY dept"), 30481);
+}
+
+TEST_F(Queries, ListaggJoinsEachGroupInItsOrder) {
+  EXPECT_EQ(one("SELECT LISTAGG(name, ', ') WITHIN GROUP (ORDER BY name) FROM emp"),
+            "allen, blake, clark, king, miller, ward");
+  EXPECT_EQ(rows("SELECT dept, LISTAGG(name, ';') WITHIN GROUP (ORDER BY sal DESC) FROM emp GROUP BY dept "
+                 "ORDER BY dept"),
+            "10|king;clark;miller;30|blake;allen;<null>|ward");
+  EXPECT_EQ(one("SELECT LISTAGG(id) WITHIN GROUP (ORDER BY id DESC) FROM emp WHERE dept = 30"), "103101");
+  EXPECT_EQ(one("SELECT LISTAGG(name, ',') WITHIN GROUP (ORDER BY name) FROM emp WHERE 1 = 0"), "<null>");
+  EXPECT_EQ(fails("SELECT LISTAGG(RPAD('x', 3000, 'x'), ',') WITHIN GROUP (ORDER BY id) FROM emp"), 1489);
+}
+
+TEST_F(Queries, MergeUpdatesInsertsAndDeletesInOneStatement) {
+  ok("CREATE TABLE bonus (id NUMBER PRIMARY KEY, amount NUMBER)");
+  ok("INSERT INTO bonus VALUES (100, 10)");
+  ok("INSERT INTO bonus VALUES (101, 10)");
+  OCIStmt *st = prepare("MERGE INTO bonus b USING (SELECT id, sal FROM emp WHERE dept = 30 OR id = 100) e "
+                        "ON (b.id = e.id) WHEN MATCHED THEN UPDATE SET b.amount = b.amount + e.sal / 100 "
+                        "DELETE WHERE b.amount > 50 WHEN NOT MATCHED THEN INSERT (id, amount) VALUES (e.id, 1)");
+  ASSERT_EQ(OCIStmtExecute(svc, st, err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS) << error_text();
+  ub4 count = 0;
+  OCIAttrGet(st, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_ROW_COUNT, err);
+  free(st);
+  EXPECT_EQ(count, 3u);  // two updated, one inserted
+  EXPECT_EQ(rows("SELECT id, amount FROM bonus ORDER BY id"), "101|38.5;103|1");
+  EXPECT_EQ(fails("MERGE INTO bonus b USING (SELECT 101 id FROM dual UNION ALL SELECT 101 FROM dual) s "
+                  "ON (b.id = s.id) WHEN MATCHED THEN UPDATE SET b.amount = 0"),
+            30926);
+  EXPECT_EQ(fails("MERGE INTO bonus b USING dual ON (b.id = 1) WHEN MATCHED THEN UPDATE SET b.id = 2"), 38104);
+  ok("MERGE INTO bonus b USING dual ON (b.id = 7) WHEN NOT MATCHED THEN INSERT VALUES (7, 70)");
+  EXPECT_EQ(one("SELECT amount FROM bonus WHERE id = 7"), "70");
+}
+
+TEST_F(Queries, CreateTableAsSelectCopiesRowsAndTypes) {
+  ok("CREATE TABLE rich AS SELECT id, name, sal FROM emp WHERE sal > 2000");
+  EXPECT_EQ(rows("SELECT name FROM rich ORDER BY id"), "king;blake;clark");
+  ok("CREATE TABLE doubled (a, b) TABLESPACE users AS (SELECT id, sal * 2 FROM emp WHERE id = 102)");
+  EXPECT_EQ(rows("SELECT a, b FROM doubled"), "102|4901");
+  EXPECT_EQ(rows("SELECT column_name, data_type, data_precision, data_scale FROM user_tab_columns "
+                 "WHERE table_name = 'RICH' ORDER BY column_id"),
+            "ID|NUMBER|<null>|<null>;NAME|VARCHAR2|<null>|<null>;SAL|NUMBER|8|2");
+  EXPECT_EQ(fails("CREATE TABLE bad (a) AS SELECT id, name FROM emp"), 1730);
+}
+
+}  // namespace
+}  // namespace zorvan::client_test
