@@ -4,7 +4,8 @@
 // once written directly against SQLite's C API (the same journal and sync
 // settings, the same values, prepared once and stepped). The target: OCI
 // within 1.5x of SQLite. Then 32 and 64 MiB BLOBs written and read, set
-// beside one copy of their bytes.
+// beside one copy of their bytes. And a 10,000-row population script in
+// anonymous blocks beside the same INSERTs sent one by one (target: 2x).
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -182,6 +183,68 @@ ZORVAN_SIDE_BY_SIDE(BENCHMARK(BM_LobWrite)->Name("lob/write")->Arg(32)->Arg(64))
 ZORVAN_SIDE_BY_SIDE(BENCHMARK(BM_LobRead)->Name("lob/read")->Arg(32)->Arg(64));
 ZORVAN_SIDE_BY_SIDE(BENCHMARK(BM_Copy)->Name("lob/copy")->Arg(64));
 
+// ---- A population script ---------------------------------------------------
+
+// 10,000 INSERTs of literal rows, as install scripts write them: sent one
+// by one, and the same statements in anonymous blocks of 100.
+constexpr int kScriptRows = 10000;
+constexpr int kBlockRows = 100;
+
+std::string insert_text(int i) {
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "INSERT INTO people (id, name, born, salary) VALUES (%d, 'person %d', "
+                "TO_DATE('%04d-%02d-%02d', 'YYYY-MM-DD'), %d.%02d)",
+                i, i, 1950 + i % 50, 1 + i % 12, 1 + i % 28, 1000 + i % 9000, i % 100);
+  return text;
+}
+
+void fresh_people(Oci &oci) {
+  oci.run("DROP TABLE people");
+  oci.run("CREATE TABLE people (id NUMBER(6) CONSTRAINT people_pk PRIMARY KEY, name VARCHAR2(30) NOT NULL, "
+          "born DATE, salary NUMBER(8,2) CHECK (salary > 0))");
+}
+
+void BM_PopulateOneByOne(benchmark::State &state) {
+  Oci oci;
+  std::vector<std::string> statements;
+  for (int i = 0; i < kScriptRows; ++i) statements.push_back(insert_text(i));
+  for (auto _ : state) {
+    state.PauseTiming();
+    fresh_people(oci);
+    state.ResumeTiming();
+    for (const std::string &sql : statements) {
+      OCIStmt *st = oci.prepare(sql.c_str());
+      check(OCIStmtExecute(oci.svc, st, oci.err, 1, 0, nullptr, nullptr, OCI_DEFAULT) == OCI_SUCCESS, "insert");
+      OCIHandleFree(st, OCI_HTYPE_STMT);
+    }
+    check(OCITransCommit(oci.svc, oci.err, OCI_DEFAULT) == OCI_SUCCESS, "commit");
+  }
+}
+
+void BM_PopulateBlocks(benchmark::State &state) {
+  Oci oci;
+  std::vector<std::string> blocks;
+  for (int b = 0; b < kScriptRows / kBlockRows; ++b) {
+    std::string block = "BEGIN\n";
+    for (int i = b * kBlockRows; i < (b + 1) * kBlockRows; ++i) block += "  " + insert_text(i) + ";\n";
+    blocks.push_back(block + "END;");
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    fresh_people(oci);
+    state.ResumeTiming();
+    for (const std::string &sql : blocks) {
+      OCIStmt *st = oci.prepare(sql.c_str());
+      check(OCIStmtExecute(oci.svc, st, oci.err, 1, 0, nullptr, nullptr, OCI_DEFAULT) == OCI_SUCCESS, "block");
+      OCIHandleFree(st, OCI_HTYPE_STMT);
+    }
+    check(OCITransCommit(oci.svc, oci.err, OCI_DEFAULT) == OCI_SUCCESS, "commit");
+  }
+}
+
+ZORVAN_SIDE_BY_SIDE(BENCHMARK(BM_PopulateBlocks)->Name("script/blocks"));
+ZORVAN_SIDE_BY_SIDE(BENCHMARK(BM_PopulateOneByOne)->Name("script/one-by-one"));
 ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_ArrayInsert, Oci)->Name("insert/oci"));
 ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_ArrayInsert, Direct)->Name("insert/sqlite"));
 ZORVAN_SIDE_BY_SIDE(BENCHMARK_TEMPLATE(BM_BatchFetch, Oci)->Name("fetch/oci"));
@@ -196,7 +259,9 @@ int main(int argc, char **argv) {
                           {"LOB write: 64 MiB, 32 MiB (linear: 2x)", "lob/write/64", "lob/write/32", 2.0},
                           {"LOB read: 64 MiB, 32 MiB (linear: 2x)", "lob/read/64", "lob/read/32", 2.0},
                           {"LOB write 64 MiB: OCI, one copy", "lob/write/64", "lob/copy/64", 0},
-                          {"LOB read 64 MiB: OCI, one copy", "lob/read/64", "lob/copy/64", 0}});
+                          {"LOB read 64 MiB: OCI, one copy", "lob/read/64", "lob/copy/64", 0},
+                          {"10,000-row script: in blocks of 100, one by one", "script/blocks",
+                           "script/one-by-one", 2.0}});
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   std::error_code ignored;
