@@ -310,6 +310,9 @@ std::string ora_message(sb4 code, const char *parameter) noexcept try {
       body += *c;
     }
   }
+  // Oracle's text names no construct; ours adds the one it met, so that a
+  // script's author knows what to change.
+  if (code == 3001 && parameter != nullptr && parameter[0] != '\0') body += std::string(": ") + parameter;
   if (body.size() > OCI_ERROR_MAXMSG_SIZE - 16) body.resize(OCI_ERROR_MAXMSG_SIZE - 16);
   char prefix[16];
   std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", static_cast<int>(code));

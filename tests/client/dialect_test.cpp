@@ -465,3 +465,45 @@ TEST_F(Queries, CreateTableAsSelectCopiesRowsAndTypes) {
 
 }  // namespace
 }  // namespace zorvan::client_test
+
+namespace zorvan::client_test {
+namespace {
+
+using Values = Oci;
+
+TEST_F(Values, TimestampsKeepFractionsOfASecond) {
+  ok("CREATE TABLE ev (id NUMBER, at TIMESTAMP, at3 TIMESTAMP(3), d DATE)");
+  ok("INSERT INTO ev VALUES (1, TIMESTAMP '2024-01-02 03:04:05.123456', TIMESTAMP '2024-01-02 03:04:05.1236', "
+     "DATE '2024-01-02')");
+  ok("INSERT INTO ev (id, at) VALUES (2, TO_TIMESTAMP('2024-06-30 23:59:59.9999', 'YYYY-MM-DD HH24:MI:SS.FF'))");
+  ok("INSERT INTO ev (id, at) VALUES (3, '05-MAR-24 01.02.03.500000 PM')");  // NLS_TIMESTAMP_FORMAT
+  EXPECT_EQ(rows("SELECT at FROM ev ORDER BY id"),
+            "02-JAN-24 03.04.05.123456 AM;30-JUN-24 11.59.59.999900 PM;05-MAR-24 01.02.03.500000 PM");
+  // TIMESTAMP(3) rounds to milliseconds.
+  EXPECT_EQ(one("SELECT TO_CHAR(at3, 'HH24:MI:SS.FF3') FROM ev WHERE id = 1"), "03:04:05.124");
+  EXPECT_EQ(rows("SELECT EXTRACT(SECOND FROM at), EXTRACT(MONTH FROM at) FROM ev WHERE id = 1"), "5.123456|1");
+  // With days it is DATE arithmetic; a DATE compares as a timestamp.
+  EXPECT_EQ(one("SELECT TO_CHAR(at + 1.5, 'YYYY-MM-DD HH24:MI:SS') FROM ev WHERE id = 1"), "2024-01-03 15:04:05");
+  EXPECT_EQ(one("SELECT count(*) FROM ev WHERE at > DATE '2024-03-05'"), "2");
+  EXPECT_EQ(one("SELECT count(*) FROM ev WHERE at = CAST(d AS TIMESTAMP)"), "0");
+  EXPECT_EQ(rows("SELECT CAST(at AS DATE), TRUNC(at) FROM ev WHERE id = 2"), "30-JUN-24|30-JUN-24");
+  EXPECT_EQ(one("SELECT count(*) FROM dual WHERE SYSTIMESTAMP > TIMESTAMP '2020-01-01 00:00:00'"), "1");
+  ok("ALTER SESSION SET NLS_TIMESTAMP_FORMAT = 'YYYY-MM-DD HH24:MI:SS.FF3'");
+  EXPECT_EQ(one("SELECT at FROM ev WHERE id = 3"), "2024-03-05 13:02:03.500");
+  EXPECT_EQ(one("SELECT data_type FROM user_tab_columns WHERE table_name = 'EV' AND column_name = 'AT3'"),
+            "TIMESTAMP(3)");
+  EXPECT_EQ(fails("SELECT TO_TIMESTAMP('2024-13-01', 'YYYY-MM-DD') FROM dual"), 1843);
+}
+
+TEST_F(Values, WhatCannotRunIsNamed) {
+  ok("CREATE TABLE ev (at TIMESTAMP)");
+  EXPECT_EQ(fails("SELECT at - at FROM ev"), 3001);
+  EXPECT_EQ(error_text(), "ORA-03001: unimplemented feature: INTERVAL DAY TO SECOND\n");
+  EXPECT_EQ(fails("SELECT REGEXP_SUBSTR('abc1', '[0-9]') FROM dual"), 3001);
+  EXPECT_EQ(error_text(), "ORA-03001: unimplemented feature: REGEXP_SUBSTR\n");
+  EXPECT_EQ(fails("SELECT INTERVAL '1' DAY FROM dual"), 3001);
+  EXPECT_EQ(fails("CREATE OR REPLACE TRIGGER v_io INSTEAD OF INSERT ON ev BEGIN NULL; END;"), 3001);
+}
+
+}  // namespace
+}  // namespace zorvan::client_test

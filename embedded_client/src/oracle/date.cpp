@@ -128,6 +128,8 @@ std::string cased(const std::string &upper_name, const std::string &element) {
 
 // The format elements, longest first so that a prefix never wins.
 const char *const kElements[] = {"SYYYY", "SSSSS", "Y,YYY", "MONTH", "YYYY", "RRRR", "HH24", "HH12",
+                                 "FF1",   "FF2",   "FF3",   "FF4",   "FF5",  "FF6",  "FF7",  "FF8",
+                                 "FF9",   "FF",    "X",
                                  "A.M.",  "P.M.",  "A.D.",  "B.C.",  "YYY",  "MON",  "DAY",  "DDD",
                                  "SCC",   "YY",    "RR",    "MM",    "DD",   "DY",   "HH",   "MI",
                                  "SS",    "AM",    "PM",    "AD",    "BC",   "FM",   "FX",   "CC",
@@ -457,6 +459,13 @@ int to_text(const Date &d, const std::string &format_text, const std::string &la
     else if (n == "MI") s += suffixed(e, d.minute, 2, fill);
     else if (n == "SS") s += suffixed(e, d.second, 2, fill);
     else if (n == "SSSSS") s += suffixed(e, d.hour * 3600L + d.minute * 60L + d.second, 5, fill);
+    else if (n.rfind("FF", 0) == 0) {
+      // Fractional seconds, cut to the digits asked for.
+      int digits = n.size() == 3 ? n[2] - '0' : 6;
+      char buffer[16];
+      std::snprintf(buffer, sizeof buffer, "%09ld", d.fraction < 0 ? 0L : d.fraction % 1000000000L);
+      s += std::string(buffer, static_cast<size_t>(digits));
+    } else if (n == "X") s += '.';
     else if (n == "AM" || n == "PM") s += cased(d.hour < 12 ? "AM" : "PM", e.written);
     else if (n == "A.M." || n == "P.M.") s += cased(d.hour < 12 ? "A.M." : "P.M.", e.written);
     else if (n == "AD" || n == "BC") s += cased(d.year < 0 ? "BC" : "AD", e.written);
@@ -610,6 +619,16 @@ int from_text(const std::string &text, const std::string &format_text, const std
       if (sssss < 0) return 1858;
       if (sssss > 86399) return 1853;
       seconds_of_day = sssss;
+    } else if (n.rfind("FF", 0) == 0) {
+      int most = n.size() == 3 ? n[2] - '0' : 9;
+      long digits = read_number(most, &count);
+      if (digits < 0) return 1858;
+      long fraction = digits;
+      for (int k = count; k < 9; ++k) fraction *= 10;
+      r.fraction = fraction;
+    } else if (n == "X") {
+      if (text[i] != '.') return 1861;
+      ++i;
     } else if (n == "J") {
       long j = read_number(7, &count);
       if (j < 0) return 1858;

@@ -16,6 +16,7 @@ struct Date {
   int hour = 0;
   int minute = 0;
   int second = 0;
+  long fraction = 0;  // nanoseconds, for TIMESTAMP; DATE has none
 };
 
 // 0 when every field is in range, else the ORA code for the first that is not.
@@ -43,6 +44,8 @@ Date system_date();
 
 // Format models: an empty format is DD-MON-YY; an empty language is
 // AMERICAN. `now` gives the defaults of fields the text does not name.
+// FF1 ... FF9 are fractional seconds to that many digits (FF: 6), X the
+// decimal point before them.
 int to_text(const Date &d, const std::string &format, const std::string &language, std::string *out);
 int from_text(const std::string &text, const std::string &format, const std::string &language,
               const Date &now, Date *out);

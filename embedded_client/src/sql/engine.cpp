@@ -156,6 +156,12 @@ Value coerce(Session &s, const Value &v, const Type &to) {
           if (int code = oracle::to_text(date_of(v.integer), s.nls.date_format, s.nls.language, &out)) fail(code);
           return Value::text(out);
         }
+        case K::Timestamp: {
+          std::string out;
+          if (int code = oracle::to_text(timestamp_of(v.integer), s.nls.timestamp_format, s.nls.language, &out))
+            fail(code);
+          return Value::text(out);
+        }
         case K::Raw: return Value::text(raw_to_hex(v.bytes));
         case K::Lob: return Value::text(lob_read_all(s.db, v.integer));
         case K::Boolean: fail(6550, "1\x1f" "1\x1fPLS-00306: wrong number or types of arguments");
@@ -165,12 +171,29 @@ Value coerce(Session &s, const Value &v, const Type &to) {
     case Base::Date: {
       switch (v.kind) {
         case K::Date: return v;
+        case K::Timestamp: {
+          int64_t seconds = v.integer / kMicrosPerSecond - (v.integer % kMicrosPerSecond < 0 ? 1 : 0);
+          return Value::date(seconds);
+        }
         case K::Text: {
           oracle::Date d;
           if (int code = oracle::from_text(v.bytes, s.nls.date_format, s.nls.language, date_default(s), &d)) fail(code);
           return Value::date(date_seconds(d));
         }
         default: fail(932, "DATE\x1fNUMBER");
+      }
+    }
+    case Base::Timestamp: {
+      switch (v.kind) {
+        case K::Timestamp: return v;
+        case K::Date: return timestamp_value(v.integer * kMicrosPerSecond);
+        case K::Text: {
+          oracle::Date d;
+          if (int code = oracle::from_text(v.bytes, s.nls.timestamp_format, s.nls.language, date_default(s), &d))
+            fail(code);
+          return timestamp_value(timestamp_micros(d));
+        }
+        default: fail(932, "TIMESTAMP\x1fNUMBER");
       }
     }
     case Base::Raw: case Base::LongRaw: {

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -429,6 +430,93 @@ ZEC_FUNCTION(to_char_date) {
     if (int code = oracle::to_text(date_of(sqlite3_value_int64(argv[0])), format, date_language(s, argc, argv), &out))
       return raise(ctx, code);
     result_text(ctx, out);
+  });
+}
+
+// ---- TIMESTAMP --------------------------------------------------------------
+// Microseconds from the DATE origin. The text forms use NLS_TIMESTAMP_FORMAT.
+
+ZEC_FUNCTION(to_timestamp_fn) {
+  for (int i = 0; i < argc; ++i)
+    if (is_null(argv[i])) return sqlite3_result_null(ctx);
+  guarded(ctx, [&] {
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) return sqlite3_result_value(ctx, argv[0]);
+    Session &s = *session_of(ctx);
+    std::string format = argc > 1 ? text_of(argv[1]) : s.nls.timestamp_format;
+    oracle::Date base = now_date(s);
+    base.day = 1;
+    base.hour = base.minute = base.second = 0;
+    oracle::Date d;
+    if (int code = oracle::from_text(text_of(argv[0]), format, date_language(s, argc, argv), base, &d))
+      return raise(ctx, code);
+    sqlite3_result_int64(ctx, timestamp_micros(d));
+  });
+}
+
+ZEC_FUNCTION(to_char_timestamp) {
+  if (is_null(argv[0]) || (argc > 1 && is_null(argv[1]))) return sqlite3_result_null(ctx);
+  guarded(ctx, [&] {
+    Session &s = *session_of(ctx);
+    std::string format = argc > 1 ? text_of(argv[1]) : s.nls.timestamp_format;
+    std::string out;
+    if (int code = oracle::to_text(timestamp_of(sqlite3_value_int64(argv[0])), format, date_language(s, argc, argv),
+                                   &out))
+      return raise(ctx, code);
+    result_text(ctx, out);
+  });
+}
+
+ZEC_FUNCTION(systimestamp) {
+  ZEC_UNUSED_ARGS;
+  // The statement's SYSDATE with the clock's microseconds.
+  Session &s = *session_of(ctx);
+  auto now = std::chrono::system_clock::now().time_since_epoch();
+  int64_t micros = std::chrono::duration_cast<std::chrono::microseconds>(now).count() % kMicrosPerSecond;
+  int64_t seconds = s.now != 0 ? s.now : date_seconds(oracle::system_date());
+  sqlite3_result_int64(ctx, seconds * kMicrosPerSecond + micros);
+}
+
+// A TIMESTAMP as a DATE: the fraction is dropped.
+ZEC_FUNCTION(timestamp_to_date) {
+  (void)argc;
+  if (is_null(argv[0])) return sqlite3_result_null(ctx);
+  int64_t micros = sqlite3_value_int64(argv[0]);
+  int64_t seconds = micros / kMicrosPerSecond - (micros % kMicrosPerSecond < 0 ? 1 : 0);
+  sqlite3_result_int64(ctx, seconds);
+}
+
+ZEC_FUNCTION(date_to_timestamp) {
+  (void)argc;
+  if (is_null(argv[0])) return sqlite3_result_null(ctx);
+  sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]) * kMicrosPerSecond);
+}
+
+// TIMESTAMP(p): rounded to p digits of the second (at most 6 are kept).
+ZEC_FUNCTION(fit_timestamp) {
+  (void)argc;
+  if (is_null(argv[0])) return sqlite3_result_null(ctx);
+  int64_t micros = sqlite3_value_int64(argv[0]);
+  int digits = sqlite3_value_int(argv[1]);
+  if (digits >= 6 || digits < 0) return sqlite3_result_int64(ctx, micros);
+  int64_t unit = 1;
+  for (int i = digits; i < 6; ++i) unit *= 10;
+  int64_t rest = micros % unit;
+  if (rest < 0) rest += unit;
+  int64_t down = micros - rest;
+  sqlite3_result_int64(ctx, rest * 2 >= unit ? down + unit : down);
+}
+
+// EXTRACT(SECOND FROM timestamp): with its fraction.
+ZEC_FUNCTION(timestamp_seconds) {
+  (void)argc;
+  if (is_null(argv[0])) return sqlite3_result_null(ctx);
+  guarded(ctx, [&] {
+    oracle::Date d = timestamp_of(sqlite3_value_int64(argv[0]));
+    char text[32];
+    std::snprintf(text, sizeof text, "%d.%06ld", d.second, d.fraction / 1000);
+    std::string bytes;
+    number_from_text(text, &bytes);
+    result_bytes(ctx, bytes);
   });
 }
 
@@ -1524,6 +1612,13 @@ const Definition kScalars[] = {
     {"z_to_char_n", -1, to_char_number, false},
     {"z_to_date", -1, to_date_fn, false},
     {"z_to_char_d", -1, to_char_date, false},
+    {"z_to_timestamp", -1, to_timestamp_fn, false},
+    {"z_to_char_t", -1, to_char_timestamp, false},
+    {"z_systimestamp", 0, systimestamp, false},
+    {"z_ts2date", 1, timestamp_to_date, true},
+    {"z_date2ts", 1, date_to_timestamp, true},
+    {"z_fit_ts", 2, fit_timestamp, true},
+    {"z_ts_second", 1, timestamp_seconds, true},
     {"z_rawtohex", 1, raw_to_hex_fn, true},
     {"z_hextoraw", 1, hex_to_raw_fn, true},
     {"z_dadd", 2, date_add, true},

@@ -41,6 +41,8 @@ std::string fit_sql(const std::string &value_sql, const Type &column, const std:
       return "z_fit_raw(" + value_sql + "," + std::to_string(column.length) + "," + text_literal(column_name) + ")";
     case Base::Date:
       return "z_fit_date(" + value_sql + ")";
+    case Base::Timestamp:
+      return "z_fit_ts(" + value_sql + "," + std::to_string(column.fraction) + ")";
     default:
       return value_sql;
   }
@@ -161,6 +163,9 @@ T Translator::to_text(T x) {
     case Base::Date:
       r = make("z_to_char_d(" + x.sql + ")", text_type(75));
       break;
+    case Base::Timestamp:
+      r = make("z_to_char_t(" + x.sql + ")", text_type(75));
+      break;
     case Base::Raw: case Base::LongRaw:
       r = make("z_rawtohex(" + x.sql + ")", text_type(x.type.length > 0 ? x.type.length * 2 : kMaxVarchar));
       break;
@@ -182,6 +187,11 @@ T Translator::to_date(T x) {
   }
   switch (x.type.base) {
     case Base::Date: return x;
+    case Base::Timestamp: {
+      T r = make("z_ts2date(" + x.sql + ")", Type::of(Base::Date));
+      r.aggregate = x.aggregate;
+      return r;
+    }
     case Base::Unknown: return null_of(Type::of(Base::Date));
     case Base::Varchar2: case Base::NVarchar2: case Base::Char: case Base::NChar: {
       T r = make("z_to_date(" + x.sql + ")", Type::of(Base::Date));
@@ -191,6 +201,28 @@ T Translator::to_date(T x) {
     default:
       inconsistent(Type::of(Base::Date), x.type);
   }
+}
+
+T Translator::to_timestamp(T x) {
+  Type ts = Type::of(Base::Timestamp);
+  if (x.param >= 0 && x.type.base != Base::Timestamp) {
+    plan.params[static_cast<size_t>(x.param)].as = ts;
+    x.type = ts;
+    return x;
+  }
+  T r;
+  switch (x.type.base) {
+    case Base::Timestamp: return x;
+    case Base::Unknown: return null_of(ts);
+    case Base::Date: r = make("z_date2ts(" + x.sql + ")", ts); break;
+    case Base::Varchar2: case Base::NVarchar2: case Base::Char: case Base::NChar:
+      r = make("z_to_timestamp(" + x.sql + ")", ts);
+      break;
+    default:
+      inconsistent(ts, x.type);
+  }
+  r.aggregate = x.aggregate;
+  return r;
 }
 
 T Translator::to_raw(T x) {
@@ -234,6 +266,7 @@ T Translator::convert(T x, const Type &target) {
       r = to_text(std::move(x));
       break;
     case Base::Date: r = to_date(std::move(x)); break;
+    case Base::Timestamp: r = to_timestamp(std::move(x)); break;
     case Base::Raw: case Base::LongRaw: r = to_raw(std::move(x)); break;
     case Base::Clob: case Base::NClob:
       if (is_lob(x.type.base) || unknown(x)) return x;
@@ -267,6 +300,13 @@ void Translator::unify_compare(T &a, T &b) {
   }
   if (b.param >= 0 && a.param < 0) {
     b = convert(std::move(b), a.type);
+    return;
+  }
+  // A TIMESTAMP against a DATE or text compares as timestamps.
+  if ((x == Base::Timestamp && (y == Base::Date || is_character(y) || y == Base::Timestamp)) ||
+      (y == Base::Timestamp && (x == Base::Date || is_character(x)))) {
+    a = to_timestamp(std::move(a));
+    b = to_timestamp(std::move(b));
     return;
   }
   if (is_numeric(x) && is_numeric(y)) {
@@ -550,6 +590,12 @@ T Translator::binary(const Expr &e, Scope &scope) {
   T r;
   if (e.op == "+" || e.op == "-") {
     bool plus = e.op == "+";
+    // TIMESTAMP arithmetic with days gives a DATE; between two datetimes, an INTERVAL.
+    if (a.type.base == Base::Timestamp || b.type.base == Base::Timestamp) {
+      if (is_datetime(a.type.base) && is_datetime(b.type.base)) fail(3001, "INTERVAL DAY TO SECOND");
+      if (a.type.base == Base::Timestamp) a = to_date(std::move(a));
+      if (b.type.base == Base::Timestamp) b = to_date(std::move(b));
+    }
     if (a.type.base == Base::Date && !unknown(b) && b.type.base != Base::Date) {
       T n = to_number(std::move(b));
       r = make(plus ? "z_dadd(" + a.sql + "," + n.sql + ")" : "z_dadd(" + a.sql + ",z_neg(" + n.sql + "))",
@@ -828,8 +874,16 @@ T Translator::expr(const Expr &e, Scope &scope) {
       r.literal = true;
       return r;
     }
-    case Expr::Kind::TimestampLiteral: case Expr::Kind::Interval:
-      fail(3001, e.kind == Expr::Kind::Interval ? "INTERVAL" : "TIMESTAMP");
+    case Expr::Kind::TimestampLiteral: {
+      oracle::Date d;
+      if (int code = oracle::from_text(e.text, "YYYY-MM-DD HH24:MI:SS.FF9", "AMERICAN", d, &d))
+        fail(code == 1830 ? 1861 : code);
+      T r = make(std::to_string(timestamp_micros(d)), Type::of(Base::Timestamp));
+      r.literal = true;
+      return r;
+    }
+    case Expr::Kind::Interval:
+      fail(3001, "INTERVAL");
     case Expr::Kind::Column:
       return column(e, scope);
     case Expr::Kind::Placeholder:
@@ -979,7 +1033,10 @@ T Translator::expr(const Expr &e, Scope &scope) {
       if (scope.outer_marks == 0) fail(30563);  // outer join operator (+) is not allowed here
       return expr(*e.args[0], scope);
     case Expr::Kind::Extract: {
-      T d = to_date(expr(*e.args[0], scope));
+      T source = expr(*e.args[0], scope);
+      if (source.type.base == Base::Timestamp && e.text == "SECOND")
+        return make("z_ts_second(" + source.sql + ")", Type::number());
+      T d = to_date(std::move(source));
       static const char *const kFields[] = {"YEAR", "MONTH", "DAY", "HOUR", "MINUTE", "SECOND"};
       bool known = false;
       for (const char *f : kFields) known = known || e.text == f;
@@ -1253,8 +1310,8 @@ T Translator::function(const Expr &e, Scope &scope) {
     need(1, 2);
     T x = arg(0);
     aggregate_inside = x.aggregate;
-    if (x.type.base == Base::Date) {
-      std::string sql = (name == "ROUND" ? "z_round_d(" : "z_trunc_d(") + x.sql;
+    if (is_datetime(x.type.base)) {
+      std::string sql = (name == "ROUND" ? "z_round_d(" : "z_trunc_d(") + to_date(std::move(x)).sql;
       if (n > 1) sql += "," + txt(1);
       return done(make(sql + ")", Type::of(Base::Date)));
     }
@@ -1427,11 +1484,13 @@ T Translator::function(const Expr &e, Scope &scope) {
     T x = arg(0);
     aggregate_inside = x.aggregate;
     if (x.null) return null_of(text_type());
-    if (x.param >= 0 && !is_character(x.type.base) && !is_numeric(x.type.base) && x.type.base != Base::Date) x = to_text(x);
+    if (x.param >= 0 && !is_character(x.type.base) && !is_numeric(x.type.base) && !is_datetime(x.type.base))
+      x = to_text(x);
     std::string rest;
     for (size_t i = 1; i < n; ++i) rest += "," + txt(i);
     if (is_numeric(x.type.base)) return done(make("z_to_char_n(" + to_number(std::move(x)).sql + rest + ")", text_type(64)));
     if (x.type.base == Base::Date) return done(make("z_to_char_d(" + x.sql + rest + ")", text_type(75)));
+    if (x.type.base == Base::Timestamp) return done(make("z_to_char_t(" + x.sql + rest + ")", text_type(75)));
     if (is_character(x.type.base)) {
       if (n > 1) {
         // TO_CHAR(text, format): the text is read as a number first.
@@ -1486,7 +1545,19 @@ T Translator::function(const Expr &e, Scope &scope) {
     need(0, 0);
     return make("z_sysdate()", Type::of(Base::Date));
   }
-  if (name == "SYSTIMESTAMP" || name == "CURRENT_TIMESTAMP" || name == "LOCALTIMESTAMP") fail(3001, name);
+  if (name == "SYSTIMESTAMP" || name == "CURRENT_TIMESTAMP" || name == "LOCALTIMESTAMP") {
+    // Without a time zone: the session's is the database's.
+    need(0, 1);
+    return make("z_systimestamp()", Type::of(Base::Timestamp));
+  }
+  if (name == "TO_TIMESTAMP") {
+    need(1, 3);
+    T x = arg(0);
+    if (x.type.base == Base::Timestamp && n == 1) return x;
+    std::string sql = "z_to_timestamp(" + to_text(std::move(x)).sql;
+    for (size_t i = 1; i < n; ++i) sql += "," + txt(i);
+    return done(make(sql + ")", Type::of(Base::Timestamp)));
+  }
   if (name == "ADD_MONTHS") {
     need(2, 2);
     return done(make("z_add_months(" + to_date(arg(0)).sql + "," + num(1) + ")", Type::of(Base::Date)));
@@ -1551,6 +1622,14 @@ T Translator::function(const Expr &e, Scope &scope) {
   }
   T r = stored_function(e, scope, name);
   if (!r.sql.empty()) return r;
+  // Oracle's own functions this database does not have are named as such.
+  static const char *const kUnsupported[] = {
+      "REGEXP_LIKE", "REGEXP_SUBSTR", "REGEXP_INSTR", "REGEXP_REPLACE", "REGEXP_COUNT", "XMLELEMENT",
+      "XMLAGG", "XMLFOREST", "XMLTYPE", "JSON_VALUE", "JSON_QUERY", "JSON_OBJECT", "JSON_ARRAY",
+      "JSON_TABLE", "SYS_XMLGEN", "PERCENTILE_CONT", "PERCENTILE_DISC", "TO_DSINTERVAL",
+      "TO_YMINTERVAL", "NUMTODSINTERVAL", "NUMTOYMINTERVAL", "FROM_TZ", "SYS_EXTRACT_UTC", "TZ_OFFSET"};
+  for (const char *f : kUnsupported)
+    if (name == f) fail(3001, name);
   fail(904, quote(name));
 }
 

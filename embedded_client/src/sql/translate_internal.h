@@ -86,6 +86,7 @@ class Translator {
   T to_number(T x);
   T to_text(T x);
   T to_date(T x);
+  T to_timestamp(T x);
   T to_raw(T x);
   T to_real(T x);
   T convert(T x, const Type &target);

@@ -381,6 +381,21 @@ int64_t date_seconds(const oracle::Date &d) {
          d.second;
 }
 
+int64_t timestamp_micros(const oracle::Date &d) {
+  return date_seconds(d) * kMicrosPerSecond + d.fraction / 1000;
+}
+
+oracle::Date timestamp_of(int64_t micros) {
+  int64_t seconds = micros / kMicrosPerSecond, rest = micros % kMicrosPerSecond;
+  if (rest < 0) {
+    rest += kMicrosPerSecond;
+    --seconds;
+  }
+  oracle::Date d = date_of(seconds);
+  d.fraction = static_cast<long>(rest) * 1000;
+  return d;
+}
+
 oracle::Date date_of(int64_t seconds) {
   oracle::Date d;
   int64_t day = seconds / kSecondsPerDay;

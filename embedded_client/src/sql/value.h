@@ -96,6 +96,14 @@ void date_to_bytes7(int64_t seconds, uint8_t out[7]);
 int64_t date_from_bytes7(const uint8_t in[7], int *error);
 // TIMESTAMP: microseconds from the same origin.
 inline constexpr int64_t kMicrosPerSecond = 1000000;
+int64_t timestamp_micros(const oracle::Date &d);
+oracle::Date timestamp_of(int64_t micros);
+inline Value timestamp_value(int64_t micros) {
+  Value v;
+  v.kind = Value::Kind::Timestamp;
+  v.integer = micros;
+  return v;
+}
 
 // ---- Hex ---------------------------------------------------------------------
 std::string raw_to_hex(std::string_view raw);
