@@ -200,8 +200,18 @@ TEST_F(Dialect, TheDictionaryDescribesTheSchema) {
             "SALARY|NUMBER|22|8|2|Y;COMMISSION_PCT|NUMBER|22|2|2|Y");
   EXPECT_EQ(rows("SELECT constraint_name, constraint_type, r_constraint_name, status FROM user_constraints "
                  "WHERE table_name = 'STAFF' ORDER BY 1"),
-            "STAFF_EMAIL_UK|U|<null>|ENABLED;STAFF_ID_PK|P|<null>|ENABLED;STAFF_LEAD_FK|R|STAFF_ID_PK|ENABLED;"
+            "STAFF_EMAIL_NN|C|<null>|ENABLED;STAFF_EMAIL_UK|U|<null>|ENABLED;STAFF_HIRE_DATE_NN|C|<null>|ENABLED;"
+            "STAFF_ID_PK|P|<null>|ENABLED;STAFF_LAST_NAME_NN|C|<null>|ENABLED;STAFF_LEAD_FK|R|STAFF_ID_PK|ENABLED;"
             "STAFF_SALARY_MIN|C|<null>|ENABLED;STAFF_TEAM_FK|R|TEAM_ID_PK|ENABLED");
+  EXPECT_EQ(one("SELECT search_condition FROM user_constraints WHERE constraint_name = 'STAFF_EMAIL_NN'"),
+            "\"EMAIL\" IS NOT NULL");
+  // An unnamed NOT NULL gets a name of the database's, as Oracle's do.
+  ok("ALTER TABLE regions MODIFY (region_name NOT NULL)");
+  EXPECT_EQ(rows("SELECT substr(constraint_name, 1, 5), generated FROM user_constraints "
+                 "WHERE table_name = 'REGIONS' AND search_condition LIKE '%REGION_NAME%'"),
+            "SYS_C|GENERATED NAME");
+  ok("ALTER TABLE regions MODIFY (region_name NULL)");
+  EXPECT_EQ(one("SELECT count(*) FROM user_constraints WHERE table_name = 'REGIONS' AND constraint_type = 'C'"), "1");
   EXPECT_EQ(one("SELECT search_condition FROM user_constraints WHERE constraint_name = 'STAFF_SALARY_MIN'"),
             "salary > 0");
   EXPECT_EQ(rows("SELECT constraint_type FROM user_constraints WHERE table_name = 'STAFF_DETAILS'"), "O");

@@ -71,7 +71,15 @@ bool catalog_install(sqlite3 *db) {
       "INSERT OR IGNORE INTO _zec_meta (key, value) VALUES ('next_id', 1000);"
       "INSERT OR IGNORE INTO _zec_meta (key, value) VALUES ('next_constraint', 7000);"
       "INSERT OR IGNORE INTO _zec_meta (key, value) VALUES ('next_lob', 1);";
-  return sqlite3_exec(db, schema, nullptr, nullptr, nullptr) == SQLITE_OK;
+  if (sqlite3_exec(db, schema, nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+  // Databases made before NOT NULL constraints kept their names.
+  sqlite3_stmt *probe = nullptr;
+  bool has_name = sqlite3_prepare_v2(db, "SELECT not_null_name FROM _zec_columns LIMIT 0", -1, &probe, nullptr) ==
+                  SQLITE_OK;
+  sqlite3_finalize(probe);
+  return has_name ||
+         sqlite3_exec(db, "ALTER TABLE _zec_columns ADD COLUMN not_null_name TEXT", nullptr, nullptr, nullptr) ==
+             SQLITE_OK;
 }
 
 int64_t catalog_version(sqlite3 *db) { return meta_integer(db, "version", 0); }
@@ -115,7 +123,7 @@ bool catalog_load(sqlite3 *db, Catalog *out) {
     {
       Stmt s(db,
              "SELECT table_name, position, name, type, nullable, default_text, identity, identity_sequence, "
-             "comment FROM _zec_columns ORDER BY table_name, position");
+             "comment, not_null_name FROM _zec_columns ORDER BY table_name, position");
       while (s.step()) {
         auto it = c.tables.find(s.text(0));
         if (it == c.tables.end()) continue;
@@ -128,6 +136,7 @@ bool catalog_load(sqlite3 *db, Catalog *out) {
         col.identity = s.text(6);
         col.identity_sequence = s.text(7);
         if (!s.is_null(8)) it->second.column_comments[col.name] = s.text(8);
+        if (!s.is_null(9)) col.not_null = s.text(9);
         it->second.columns.push_back(std::move(col));
       }
     }
@@ -228,7 +237,7 @@ void catalog_save_table(sqlite3 *db, const TableInfo &t) {
     d.run();
     Stmt s(db,
            "INSERT INTO _zec_columns (table_name, position, name, type, nullable, default_text, identity, "
-           "identity_sequence, comment) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+           "identity_sequence, comment, not_null_name) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     int position = 0;
     for (const ColumnInfo &c : t.columns) {
       s.reset();
@@ -237,6 +246,8 @@ void catalog_save_table(sqlite3 *db, const TableInfo &t) {
       auto comment = t.column_comments.find(c.name);
       if (comment == t.column_comments.end()) s.bind_null(9);
       else s.bind(9, comment->second);
+      if (c.not_null.empty()) s.bind_null(10);
+      else s.bind(10, c.not_null);
       s.run();
     }
   }

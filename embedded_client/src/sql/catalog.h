@@ -25,6 +25,7 @@ struct ColumnInfo {
   std::string default_text;  // Oracle's expression text, or empty
   std::string identity;      // ALWAYS, BY DEFAULT, BY DEFAULT ON NULL, or empty
   std::string identity_sequence;
+  std::string not_null;      // the NOT NULL constraint's name (SYS_C... unnamed), or empty
   int position = 0;          // from 1
 };
 

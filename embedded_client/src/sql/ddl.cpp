@@ -352,6 +352,17 @@ void make_identity(Session &s, TableInfo &t, ColumnInfo &c, const ColumnDefiniti
   sequence_create(s, c.identity_sequence, options, true);
 }
 
+// A NOT NULL column's constraint: the name the statement gave, else SYS_C...
+void name_not_null(Session &s, ColumnInfo &col, const std::vector<ConstraintDefinition> &constraints) {
+  if (!col.not_null.empty()) return;
+  for (const ConstraintDefinition &d : constraints)
+    if (d.kind == 'N' && !d.columns.empty() && d.columns[0] == col.name && !d.name.empty()) {
+      col.not_null = d.name;
+      return;
+    }
+  col.not_null = catalog_constraint_name(s.db);
+}
+
 ColumnInfo column_from(const ColumnDefinition &d, int position) {
   ColumnInfo c;
   c.name = d.name;
@@ -554,6 +565,9 @@ void create_table(Session &s, const Statement &st, std::string_view source, Envi
     }
     t.constraints.push_back(constraint_from(s, c, t, d, names));
   }
+  for (size_t i = 0; i < st.column_defs.size(); ++i)
+    if (st.column_defs[i].not_null)
+      if (ColumnInfo *col = const_cast<ColumnInfo *>(t.column(st.column_defs[i].name))) name_not_null(s, *col, st.constraints);
   check_keys(t);
   apply_not_null(t);
   c.tables[t.name] = t;
@@ -814,6 +828,7 @@ void alter_table(Session &s, const Statement &st, std::string_view source, Envir
             for (const ColumnInfo &other : t.columns)
               if (is_long(other.type.base)) fail(1754);
           check_default(s, col, env);
+          if (d.not_null) name_not_null(s, col, a.constraints);
           t.columns.push_back(col);
           sources.emplace_back();  // takes its default
           if (d.identity) make_identity(s, t, t.columns.back(), d);
@@ -886,13 +901,17 @@ void alter_table(Session &s, const Statement &st, std::string_view source, Envir
             col->default_text = d.default_text;
             check_default(s, *col, env);
           }
-          if (d.not_null) col->nullable = false;
+          if (d.not_null) {
+            col->nullable = false;
+            name_not_null(s, *col, a.constraints);
+          }
           if (d.identity_kind == "NULL") {
             for (const ConstraintInfo &k : t.constraints)
               if (k.kind == 'P')
                 for (const std::string &pc : k.columns)
                   if (pc == col->name) fail(1451);  // column to be modified to NULL cannot be modified to NULL
             col->nullable = true;
+            col->not_null.clear();
           }
         }
         for (const ConstraintDefinition &d : a.constraints) {

@@ -141,6 +141,13 @@ std::vector<Definition> definitions() {
                 {"GENERATED", text(14)}, {"INDEX_NAME", text(128)}},
                [](Session &s, Rows &out) {
                  for (const auto &[name, t] : s.schema().tables) {
+                   for (const ColumnInfo &col : t.columns)
+                     if (!col.not_null.empty())
+                       out.push_back({str(s.user), str(col.not_null), str("C"), str(name),
+                                      str("\"" + col.name + "\" IS NOT NULL"), Value{}, Value{}, Value{},
+                                      str("ENABLED"), str("NOT DEFERRABLE"), str("IMMEDIATE"), str("VALIDATED"),
+                                      yes_no(col.not_null.rfind("SYS_C", 0) == 0, "GENERATED NAME", "USER NAME"),
+                                      Value{}});
                    for (const ConstraintInfo &c : t.constraints) {
                      bool ref = c.kind == 'R';
                      out.push_back({str(s.user), str(c.name), str(constraint_type(c)), str(name),
@@ -160,13 +167,17 @@ std::vector<Definition> definitions() {
                {{"OWNER", text(128)}, {"CONSTRAINT_NAME", text(128)}, {"TABLE_NAME", text(128)},
                 {"COLUMN_NAME", text(4000)}, {"POSITION", number()}},
                [](Session &s, Rows &out) {
-                 for (const auto &[name, t] : s.schema().tables)
+                 for (const auto &[name, t] : s.schema().tables) {
+                   for (const ColumnInfo &col : t.columns)
+                     if (!col.not_null.empty())
+                       out.push_back({str(s.user), str(col.not_null), str(name), str(col.name), Value{}});
                    for (const ConstraintInfo &c : t.constraints) {
                      bool keyed = c.kind == 'P' || c.kind == 'U' || c.kind == 'R';
                      for (size_t i = 0; i < c.columns.size(); ++i)
                        out.push_back({str(s.user), str(c.name), str(name), str(c.columns[i]),
                                       keyed ? num(static_cast<int64_t>(i) + 1) : Value{}});
                    }
+                 }
                }});
   d.push_back({"INDEXES",
                {{"INDEX_NAME", text(128)}, {"INDEX_TYPE", text(27)}, {"TABLE_OWNER", text(128)},
