@@ -517,3 +517,63 @@ TEST_F(Values, WhatCannotRunIsNamed) {
 
 }  // namespace
 }  // namespace zorvan::client_test
+
+namespace zorvan::client_test {
+namespace {
+
+using Everyday = Oci;
+
+TEST_F(Everyday, IdentityColumnsAndAlteredTables) {
+  ok("CREATE TABLE orders (id NUMBER GENERATED ALWAYS AS IDENTITY (START WITH 10), item VARCHAR2(10), "
+     "qty NUMBER(4) DEFAULT 1 CONSTRAINT qty_ck CHECK (qty > 0))");
+  ok("INSERT INTO orders (item) VALUES ('pen')");
+  ok("INSERT INTO orders (item, qty) VALUES ('ink', 3)");
+  EXPECT_EQ(rows("SELECT id, item, qty FROM orders ORDER BY id"), "10|pen|1;11|ink|3");
+  EXPECT_EQ(fails("INSERT INTO orders (id, item) VALUES (5, 'x')"), 32795);
+  ok("ALTER TABLE orders ADD (note VARCHAR2(20), placed DATE DEFAULT DATE '2024-05-01')");
+  ok("ALTER TABLE orders MODIFY (note VARCHAR2(40))");
+  ok("ALTER TABLE orders RENAME COLUMN note TO remark");
+  EXPECT_EQ(rows("SELECT remark, TO_CHAR(placed, 'YYYY-MM-DD') FROM orders WHERE id = 10"), "<null>|2024-05-01");
+  ok("ALTER TABLE orders DROP COLUMN remark");
+  EXPECT_EQ(fails("SELECT remark FROM orders"), 904);
+  ok("ALTER TABLE orders DISABLE CONSTRAINT qty_ck");
+  ok("INSERT INTO orders (item, qty) VALUES ('neg', -1)");
+  EXPECT_EQ(fails("ALTER TABLE orders ENABLE CONSTRAINT qty_ck"), 2293);
+  ok("DELETE FROM orders WHERE qty < 0");
+  ok("ALTER TABLE orders ENABLE CONSTRAINT qty_ck");
+  ok("ALTER TABLE orders MODIFY id GENERATED ALWAYS AS IDENTITY (START WITH LIMIT VALUE)");
+  ok("INSERT INTO orders (item) VALUES ('cap')");
+  // LIMIT VALUE restarts after the highest id now in the table (12 was given, then deleted).
+  EXPECT_EQ(one("SELECT max(id) FROM orders"), "12");
+  ok("TRUNCATE TABLE orders");
+  EXPECT_EQ(one("SELECT count(*) FROM orders"), "0");
+}
+
+TEST_F(Everyday, SessionSettingsChangeConversions) {
+  ok("ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY-MM-DD HH24:MI'");
+  EXPECT_EQ(one("SELECT DATE '2024-02-29' + 1/24 FROM dual"), "2024-02-29 01:00");
+  EXPECT_EQ(one("SELECT TO_DATE('2024-03-01 10:30') - DATE '2024-02-29' FROM dual"), "1.4375");
+  ok("ALTER SESSION SET NLS_NUMERIC_CHARACTERS = ',.'");
+  EXPECT_EQ(one("SELECT 1234.5 FROM dual"), "1234,5");
+  EXPECT_EQ(one("SELECT TO_CHAR(1234.5, '9G999D99') FROM dual"), " 1.234,50");
+  ok("ALTER SESSION SET NLS_NUMERIC_CHARACTERS = '.,'");
+  EXPECT_EQ(fails("ALTER SESSION SET NLS_NUMERIC_CHARACTERS = '..'"), 12705);
+  EXPECT_EQ(fails("ALTER SESSION SET NO_SUCH_PARAMETER = 1"), 2248);
+}
+
+TEST_F(Everyday, NamesLiteralsAndComparisons) {
+  ok("CREATE TABLE \"Mixed\" (\"Col\" NUMBER, code CHAR(5), label VARCHAR2(20))");
+  ok("INSERT INTO \"Mixed\" VALUES (1, 'K', q'[it's]')");
+  ok("INSERT INTO \"Mixed\" VALUES (2, 'K  ', 'two\nlines')");
+  EXPECT_EQ(one("SELECT count(*) FROM \"Mixed\" WHERE code = 'K'"), "2");  // blank-padded
+  EXPECT_EQ(one("SELECT label FROM \"Mixed\" WHERE \"Col\" = 1"), "it's");
+  EXPECT_EQ(one("SELECT label FROM \"Mixed\" WHERE \"Col\" = 2"), "two\nlines");
+  EXPECT_EQ(fails("SELECT col FROM \"Mixed\""), 904);
+  EXPECT_EQ(fails("SELECT 1 FROM mixed"), 942);
+  EXPECT_EQ(one("SELECT 'a''b' || NULL FROM dual"), "a'b");
+  EXPECT_EQ(rows("SELECT \"Col\" FROM \"Mixed\" MINUS SELECT 2 FROM dual"), "1");
+  EXPECT_EQ(one("SELECT count(DISTINCT code) FROM \"Mixed\""), "1");
+}
+
+}  // namespace
+}  // namespace zorvan::client_test
