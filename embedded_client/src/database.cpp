@@ -65,7 +65,11 @@ bool resolve_database(const OraText *link, size_t length, std::string *path) noe
 
 sqlite3 *open_database(const std::string &path) noexcept {
   size_t slash = path.rfind('/');
-  if (slash != std::string::npos) make_directory(path.substr(0, slash));
+  try {
+    if (slash != std::string::npos) make_directory(path.substr(0, slash));
+  } catch (...) {
+    return nullptr;  // out of memory: the database cannot be reached
+  }
   sqlite3 *db = nullptr;
   if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
     sqlite3_close_v2(db);

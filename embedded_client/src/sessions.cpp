@@ -14,13 +14,18 @@
 namespace zec {
 namespace {
 
-sword attach(Server &server, const void *error, const OraText *link, size_t length) {
+sword attach(Server &server, const void *error, const OraText *link, size_t length) noexcept {
   if (!server.database.empty()) return set_error(error, 24313);
   std::string path;
   if (!resolve_database(link, length, &path)) return set_error(error, 12154);
   sqlite3 *db = open_database(path);
   if (db == nullptr) return set_error(error, 12154);
-  server.database = path;
+  try {
+    server.database = path;
+  } catch (...) {
+    sqlite3_close_v2(db);
+    return set_error(error, 4030, "server");
+  }
   server.accounts = db;
   server.interrupted = false;
   return OCI_SUCCESS;
@@ -42,24 +47,27 @@ void detach(Server &server) {
 
 // Authenticates the session on the service context's server and gives it
 // its own connection.
-sword begin_session(ServiceContext &service, SessionHandle &session, const void *error, ub4 credentials) {
+sword begin_session(ServiceContext &service, SessionHandle &session, const void *error, ub4 credentials) noexcept {
   Server *server = live<Server>(service.server, OCI_HTYPE_SERVER);
   if (server == nullptr || server->database.empty()) return set_error(error, 24327);
   if (session.sql) return set_error(error, 24313);
   if (credentials != OCI_CRED_RDBMS) return set_error(error, 1017);
-  const std::string &user = session.texts[OCI_ATTR_USERNAME];
-  sb4 refused = check_account(server->accounts, user, session.texts[OCI_ATTR_PASSWORD]);
-  if (refused != 0) return set_error(error, refused);
   try {
-    session.sql = sql::open_session(server->database, upper(user));
+    const std::string &user = session.texts[OCI_ATTR_USERNAME];
+    sb4 refused = check_account(server->accounts, user, session.texts[OCI_ATTR_PASSWORD]);
+    if (refused != 0) return set_error(error, refused);
+    std::string name = upper(user);
+    session.sql = sql::open_session(server->database, name);
     if (!session.sql) return set_error(error, 12154);
     session.sql->nls.language = "AMERICAN";
+    session.user = name;
     server->sessions.insert(&session);
   } catch (...) {
+    if (session.sql) sql::close_session(*session.sql, 1012);
     session.sql.reset();
+    session.user.clear();
     return set_error(error, 4030, "session");
   }
-  session.user = upper(user);
   session.server = server;
   service.session = &session;
   return OCI_SUCCESS;

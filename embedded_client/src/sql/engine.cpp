@@ -285,10 +285,10 @@ void bind_value(sqlite3_stmt *stmt, int i, const Value &v, bool copy) {
   switch (v.kind) {
     case Value::Kind::Null: sqlite3_bind_null(stmt, i); return;
     case Value::Kind::Number: case Value::Kind::Raw:
-      sqlite3_bind_blob(stmt, i, v.bytes.data(), static_cast<int>(v.bytes.size()), lifetime);
+      bound(sqlite3_bind_blob(stmt, i, v.bytes.data(), static_cast<int>(v.bytes.size()), lifetime));
       return;
     case Value::Kind::Text:
-      sqlite3_bind_text(stmt, i, v.bytes.data(), static_cast<int>(v.bytes.size()), lifetime);
+      bound(sqlite3_bind_text(stmt, i, v.bytes.data(), static_cast<int>(v.bytes.size()), lifetime));
       return;
     case Value::Kind::Real: sqlite3_bind_double(stmt, i, v.real); return;
     default: sqlite3_bind_int64(stmt, i, v.integer); return;

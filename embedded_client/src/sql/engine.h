@@ -48,6 +48,7 @@ Value coerce(Session &s, const Value &v, const Type &to);
 void fit_to_column(const Type &column, const std::string &column_name, Value *v);
 // A value as SQLite stores it, bound to parameter i: copied, or pointed at
 // when the caller keeps it unchanged until the statement is bound again.
+// ORA-04030 when SQLite cannot take a copy.
 void bind_value(sqlite3_stmt *stmt, int i, const Value &v, bool copy = true);
 // A stored value back, knowing its Oracle type.
 Value read_column(sqlite3_stmt *stmt, int i, const Type &type);

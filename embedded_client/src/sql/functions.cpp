@@ -1485,6 +1485,7 @@ void single_step(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
   if (state == nullptr) return sqlite3_result_error_nomem(ctx);
   if (++state->count == 1) {
     state->value = sqlite3_value_dup(argv[0]);
+    if (state->value == nullptr) return sqlite3_result_error_nomem(ctx);  // never a NULL that was not
   } else if (state->count == 2) {
     raise(ctx, 1427);
   }

@@ -1237,7 +1237,8 @@ void PlsqlProgram::fire(Session &s, const TableInfo &table, const std::string &e
 
 PlsqlProgram::~PlsqlProgram() {
   // The SELECT nodes borrowed the block's queries: give them back unowned.
-  for (auto &[key, st] : impl_->select_nodes) st->query.release();
+  for (auto &[key, st] : impl_->select_nodes)
+    if (st) st->query.release();  // an entry whose node could not be made stays empty
 }
 
 void PlsqlProgram::run(Session &s, Binds &binds) {

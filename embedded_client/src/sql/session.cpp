@@ -76,8 +76,14 @@ const Catalog &Session::schema() {
     fail(600, sqlite3_errmsg(db));
   }
   int64_t version = -2;
-  if (sqlite3_step(version_stmt) == SQLITE_ROW) version = sqlite3_column_int64(version_stmt, 0);
+  int rc = sqlite3_step(version_stmt);
+  if (rc == SQLITE_ROW) version = sqlite3_column_int64(version_stmt, 0);
   sqlite3_reset(version_stmt);
+  // Not knowing the version is an error, never a reason to guess.
+  if (rc != SQLITE_ROW) {
+    if (rc == SQLITE_NOMEM) fail(4030, "catalog");
+    fail(600, std::string("catalog version: ") + sqlite3_errmsg(db));
+  }
   if (version != catalog.version) {
     if (!catalog_load(db, &catalog)) fail(600, std::string("catalog: ") + sqlite3_errmsg(db));
   }

@@ -14,6 +14,12 @@
 
 namespace zec::sql {
 
+// A bind that could not copy its value must not leave the parameter NULL.
+inline void bound(int rc) {
+  if (rc == SQLITE_NOMEM) fail(4030, "bind");
+  if (rc == SQLITE_TOOBIG) fail(1489);
+}
+
 class Stmt {
  public:
   Stmt(sqlite3 *db, std::string_view sql) : db_(db) {
@@ -29,7 +35,7 @@ class Stmt {
   Stmt &operator=(const Stmt &) = delete;
 
   Stmt &bind(int i, std::string_view text) {
-    sqlite3_bind_text(s_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    bound(sqlite3_bind_text(s_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
     return *this;
   }
   Stmt &bind(int i, const char *text) { return bind(i, std::string_view(text)); }
@@ -40,7 +46,7 @@ class Stmt {
   }
   Stmt &bind(int i, int value) { return bind(i, static_cast<int64_t>(value)); }
   Stmt &bind_blob(int i, std::string_view bytes) {
-    sqlite3_bind_blob(s_, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    bound(sqlite3_bind_blob(s_, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT));
     return *this;
   }
   Stmt &bind_null(int i) {
