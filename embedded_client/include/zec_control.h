@@ -28,6 +28,11 @@ int __cdecl zec_call(int index, char *name, int name_size, uint32_t *args, int a
 int __cdecl zec_count_of(const char *function);
 // The next call of `function` returns `status`, instead of or after its work.
 void __cdecl zec_script(const char *function, int32_t status, int when);
+// The next call of `function` does its work, then writes `value` (its low
+// `size` bytes: 1, 2 or 4) through its pointer argument `argument` (from
+// 0): a client answering more or less than it was asked, to prove that a
+// caller bounds what OCI gives it. A null pointer argument is left alone.
+void __cdecl zec_script_out(const char *function, int argument, uint32_t value, int size);
 // Handles and descriptors currently allocated, environments included.
 int __cdecl zec_live_handles(void);
 // Runs one SQL statement on the session of a service context, under the
@@ -60,6 +65,7 @@ typedef int(__cdecl *ZecCallCountFn)(void);
 typedef int(__cdecl *ZecCallFn)(int, char *, int, uint32_t *, int);
 typedef int(__cdecl *ZecCountOfFn)(const char *);
 typedef void(__cdecl *ZecScriptFn)(const char *, int32_t, int);
+typedef void(__cdecl *ZecScriptOutFn)(const char *, int, uint32_t, int);
 typedef int(__cdecl *ZecLiveHandlesFn)(void);
 typedef int(__cdecl *ZecEnvironmentFn)(const char *, char *, int);
 typedef int(__cdecl *ZecExecuteFn)(void *, const char *);

@@ -32,10 +32,22 @@ struct Script {
   int when;
 };
 
+// A value written through a pointer argument once the call has done its
+// work: a client that answers more (or less) than it was asked.
+struct OutScript {
+  std::string function;
+  int argument;
+  uint32_t value;
+  int size;
+  uint32_t pointer = 0;  // the argument word of the call it met
+  bool armed = false;
+};
+
 struct Control {
   bool recording = false;
   std::vector<Call> calls;
   std::vector<Script> scripts;  // consumed in order, one per call
+  std::vector<OutScript> outs;
 };
 
 Control &control() {
@@ -65,12 +77,36 @@ Entry enter_words(const char *function, const uint32_t *args, int count) noexcep
   } catch (...) {
     // A record that cannot be kept is lost; the call itself goes on.
   }
+  for (OutScript &o : control().outs)
+    if (!o.armed && o.function == function && o.argument >= 0 && o.argument < count) {
+      o.pointer = args[o.argument];
+      o.armed = true;
+      break;
+    }
   Entry entry{false, OCI_SUCCESS};
   entry.instead = take_script(function, ZEC_INSTEAD, &entry.status);
   return entry;
 }
 
 sword leave(const char *function, sword status) noexcept {
+  auto &outs = control().outs;
+  for (auto it = outs.begin(); it != outs.end(); ++it) {
+    if (!it->armed || it->function != function) continue;
+    if (it->pointer != 0) {
+      void *target = reinterpret_cast<void *>(static_cast<uintptr_t>(it->pointer));
+      if (it->size == 1) {
+        uint8_t v = static_cast<uint8_t>(it->value);
+        std::memcpy(target, &v, 1);
+      } else if (it->size == 2) {
+        uint16_t v = static_cast<uint16_t>(it->value);
+        std::memcpy(target, &v, 2);
+      } else {
+        std::memcpy(target, &it->value, 4);
+      }
+    }
+    outs.erase(it);
+    break;
+  }
   sword scripted;
   return take_script(function, ZEC_AFTER, &scripted) ? scripted : status;
 }
@@ -87,6 +123,7 @@ extern "C" {
 ZEC_EXPORT void __cdecl zec_reset(void) {
   zec::control().calls.clear();
   zec::control().scripts.clear();
+  zec::control().outs.clear();
 }
 
 ZEC_EXPORT void __cdecl zec_record(int on) { zec::control().recording = on != 0; }
@@ -121,6 +158,14 @@ ZEC_EXPORT int __cdecl zec_count_of(const char *function) {
 ZEC_EXPORT void __cdecl zec_script(const char *function, int32_t status, int when) {
   try {
     zec::control().scripts.push_back(zec::Script{function, status, when});
+  } catch (...) {
+  }
+}
+
+ZEC_EXPORT void __cdecl zec_script_out(const char *function, int argument, uint32_t value, int size) {
+  if (function == nullptr || argument < 0 || (size != 1 && size != 2 && size != 4)) return;
+  try {
+    zec::control().outs.push_back(zec::OutScript{function, argument, value, size});
   } catch (...) {
   }
 }

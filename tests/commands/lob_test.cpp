@@ -101,6 +101,19 @@ TEST_F(Lobs, RowLobsAreWrittenWholeAndReadBackIntoHostBlobs) {
   EXPECT_EQ(chunk.long_at(4), 8132);
 }
 
+TEST_F(Lobs, LengthsOciOverstatesAreBounded) {
+  int32_t c = temporary(OCI_TEMP_CLOB);
+  ASSERT_EQ(write(c, 1, "twelve bytes"), OCI_SUCCESS) << error_text();
+  // A read that claims to have delivered 2 GB gives what fits the BLOB.
+  client.script_out("OCILobRead", 3, 0x7fffffffu, 4);
+  EXPECT_EQ(read(c), std::make_pair(OCI_SUCCESS, std::string("twelve bytes")));
+  // A length past what one host BLOB holds is refused before any read.
+  client.script_out("OCILobGetLength", 3, 0xfffffff0u, 4);
+  int reads = client.count_of("OCILobRead");
+  EXPECT_EQ(read(c).first, OCI_ERROR);
+  EXPECT_EQ(client.count_of("OCILobRead"), reads);
+}
+
 TEST_F(Lobs, TemporariesRoundTripThroughTheEditingCommands) {
   int32_t c = temporary(OCI_TEMP_CLOB);
   EXPECT_EQ(flag(2, env, c), 1);

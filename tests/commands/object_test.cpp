@@ -184,6 +184,17 @@ TEST_F(Objects, RefsGoToHexAndBack) {
   EXPECT_EQ(cleared.result, 0x5A5A5A5A);
   EXPECT_EQ(host().call(113, {long_param(env), long_param(r)}).result, 1);
   EXPECT_EQ(call(116, {long_param(svc), string_param("not hex"), long_param(0)}).result, OCI_ERROR);
+
+  // OCI claiming more text than the hex size it gave: no more than that size
+  // is read; claiming less: that much.
+  int32_t again = ref("order-0002");
+  std::string whole = call(112, {long_param(again), string_param("")}).string_at(4);
+  client.script_out("OCIRefToHex", 4, 100000, 4);
+  auto long_claim = call(112, {long_param(again), string_param("")});
+  EXPECT_EQ(long_claim.result, OCI_SUCCESS);
+  EXPECT_EQ(long_claim.string_at(4), whole);
+  client.script_out("OCIRefToHex", 4, 6, 4);
+  EXPECT_EQ(call(112, {long_param(again), string_param("")}).string_at(4), whole.substr(0, 6));
 }
 
 TEST_F(Objects, RawsResizeAssignAndComeBackAsBlobs) {

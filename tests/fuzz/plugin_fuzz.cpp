@@ -61,6 +61,23 @@ const char *const kScripted[] = {"OCIStmtExecute", "OCIStmtFetch", "OCIBindByPos
                                  "OCIAttrGet",     "OCILobRead",   "OCILobGetLength", "OCIHandleAlloc",
                                  "OCILogon",       "OCIParamGet",  "OCIStmtGetBindInfo"};
 
+// Out-parameters through which OCI tells the plug-in a size, a count or an
+// index: the client is made to answer them with hostile values.
+struct Hostile {
+  const char *function;
+  int argument;
+  int size;
+};
+const Hostile kHostile[] = {
+    {"OCILobRead", 3, 4},          {"OCILobGetLength", 3, 4},     {"OCILobGetChunkSize", 3, 4},
+    {"OCIRefToHex", 4, 4},         {"OCIAttrGet", 3, 4},          {"OCICollSize", 3, 4},
+    {"OCIStmtGetPieceInfo", 3, 4}, {"OCIStmtGetPieceInfo", 4, 1}, {"OCIStmtGetPieceInfo", 5, 4},
+    {"OCIStmtGetPieceInfo", 6, 4}, {"OCIStmtGetPieceInfo", 7, 1}, {"OCIStmtGetBindInfo", 4, 4},
+    {"OCITableNext", 4, 4},        {"OCITableNext", 5, 4},        {"OCIIterNext", 5, 4},
+    {"OCILobCharSetId", 3, 2},     {"OCIServerVersion", 2, 4},    {"OCINumberToText", 6, 4},
+};
+const uint32_t kHostileValues[] = {0, 1, 2, 0x7fffffffu, 0xffffffffu, 0x80000000u, 4000, 4001, 65536};
+
 template <class Fn>
 Fn client_function(const char *name) {
   static void *client = dlopen("libclntsh.so", RTLD_NOW);
@@ -134,6 +151,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static auto script = client_function<ZecScriptFn>("zec_script");
+  static auto script_out = client_function<ZecScriptOutFn>("zec_script_out");
   static auto reset = client_function<ZecResetFn>("zec_reset");
   static auto free_handles = client_function<ZecTestFreeHandlesFn>("zectest_free_handles");
   Input in{data, size};
@@ -154,6 +172,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       // frees them first with -2, so that its memory stays bounded.
       host.event(-2);
       if (op < 2) host.event(-1);
+      continue;
+    }
+    if (op < 16 && op >= 10 && script_out) {
+      const Hostile &h = kHostile[in.byte() % std::size(kHostile)];
+      uint8_t which = in.byte();
+      uint32_t value = which % 2 ? kHostileValues[which / 2 % std::size(kHostileValues)] : static_cast<uint32_t>(in.i32());
+      script_out(h.function, h.argument, value, h.size);
       continue;
     }
     if (op < 10 && script && reset) {

@@ -23,6 +23,7 @@ struct ClientControl {
   ZecCallFn call = nullptr;
   ZecCountOfFn count_of = nullptr;
   ZecScriptFn script = nullptr;
+  ZecScriptOutFn script_out = nullptr;
   ZecLiveHandlesFn live_handles = nullptr;
   ZecEnvironmentFn environment = nullptr;
   ZecExecuteFn execute = nullptr;
