@@ -33,6 +33,10 @@ void __cdecl zec_script(const char *function, int32_t status, int when);
 // 0): a client answering more or less than it was asked, to prove that a
 // caller bounds what OCI gives it. A null pointer argument is left alone.
 void __cdecl zec_script_out(const char *function, int argument, uint32_t value, int size);
+// The next piece handed to a dynamic define's callback reports `extra`
+// bytes more than were written (and than its room): a client ignoring the
+// callback's room, to prove that the caller bounds what it counts.
+void __cdecl zec_script_piece_length(uint32_t extra);
 // Handles and descriptors currently allocated, environments included.
 int __cdecl zec_live_handles(void);
 // Runs one SQL statement on the session of a service context, under the
@@ -66,6 +70,7 @@ typedef int(__cdecl *ZecCallFn)(int, char *, int, uint32_t *, int);
 typedef int(__cdecl *ZecCountOfFn)(const char *);
 typedef void(__cdecl *ZecScriptFn)(const char *, int32_t, int);
 typedef void(__cdecl *ZecScriptOutFn)(const char *, int, uint32_t, int);
+typedef void(__cdecl *ZecScriptPieceLengthFn)(uint32_t);
 typedef int(__cdecl *ZecLiveHandlesFn)(void);
 typedef int(__cdecl *ZecEnvironmentFn)(const char *, char *, int);
 typedef int(__cdecl *ZecExecuteFn)(void *, const char *);

@@ -48,6 +48,7 @@ struct Control {
   std::vector<Call> calls;
   std::vector<Script> scripts;  // consumed in order, one per call
   std::vector<OutScript> outs;
+  uint32_t piece_overstatement = 0;  // added to the next define piece's length
 };
 
 Control &control() {
@@ -111,6 +112,12 @@ sword leave(const char *function, sword status) noexcept {
   return take_script(function, ZEC_AFTER, &scripted) ? scripted : status;
 }
 
+uint32_t take_piece_overstatement() noexcept {
+  uint32_t extra = control().piece_overstatement;
+  control().piece_overstatement = 0;
+  return extra;
+}
+
 sword unimplemented(OCIError *error) noexcept {
   set_error(error, 3001);
   return OCI_ERROR;
@@ -124,6 +131,7 @@ ZEC_EXPORT void __cdecl zec_reset(void) {
   zec::control().calls.clear();
   zec::control().scripts.clear();
   zec::control().outs.clear();
+  zec::control().piece_overstatement = 0;
 }
 
 ZEC_EXPORT void __cdecl zec_record(int on) { zec::control().recording = on != 0; }
@@ -169,6 +177,8 @@ ZEC_EXPORT void __cdecl zec_script_out(const char *function, int argument, uint3
   } catch (...) {
   }
 }
+
+ZEC_EXPORT void __cdecl zec_script_piece_length(uint32_t extra) { zec::control().piece_overstatement = extra; }
 
 ZEC_EXPORT int __cdecl zec_live_handles(void) { return zec::live_count(); }
 

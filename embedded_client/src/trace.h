@@ -39,6 +39,10 @@ Entry enter(const char *function, Args... args) noexcept {
   return enter_words(function, words, static_cast<int>(sizeof...(Args)));
 }
 
+// What zec_script_piece_length asked to add to the next define piece's
+// length (0 when nothing was asked); asking again starts from 0.
+uint32_t take_piece_overstatement() noexcept;
+
 // The error of a function this client does not carry out yet.
 sword unimplemented(OCIError *error) noexcept;
 

@@ -72,9 +72,11 @@ sb4 __cdecl dynamic_define_callback(void *, OCIDefine *defnp, ub4, void **bufpp,
     r->bytes_received = 0;
     r->element_size = static_cast<int32_t>(r->buffer_size);
   } else {
-    // The piece just filled counts once, even if the buffer cannot grow.
-    uint64_t received = static_cast<uint64_t>(std::max(r->bytes_received, 0)) +
-                        static_cast<uint64_t>(std::max(r->element_size, 0));
+    // The piece just filled counts once, even if the buffer cannot grow,
+    // and never beyond the buffer, whatever length OCI wrote back.
+    uint64_t received = std::min<uint64_t>(static_cast<uint64_t>(std::max(r->bytes_received, 0)) +
+                                               static_cast<uint64_t>(std::max(r->element_size, 0)),
+                                           r->buffer_size);
     r->bytes_received = static_cast<int32_t>(std::min<uint64_t>(received, kMaxValueBuffer));
     r->element_size = 0;
     uint64_t growth = std::min<uint64_t>(std::max<uint64_t>(received, 1), kMostGrowth);

@@ -152,6 +152,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static auto script = client_function<ZecScriptFn>("zec_script");
   static auto script_out = client_function<ZecScriptOutFn>("zec_script_out");
+  static auto piece_length = client_function<ZecScriptPieceLengthFn>("zec_script_piece_length");
   static auto reset = client_function<ZecResetFn>("zec_reset");
   static auto free_handles = client_function<ZecTestFreeHandlesFn>("zectest_free_handles");
   Input in{data, size};
@@ -172,6 +173,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       // frees them first with -2, so that its memory stays bounded.
       host.event(-2);
       if (op < 2) host.event(-1);
+      continue;
+    }
+    if (op == 16 && piece_length) {
+      piece_length(in.byte() % 2 ? kHostileValues[in.byte() % std::size(kHostileValues)] : in.u16());
       continue;
     }
     if (op < 16 && op >= 10 && script_out) {

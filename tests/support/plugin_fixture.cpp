@@ -38,6 +38,7 @@ bool ClientControl::open() {
   count_of = reinterpret_cast<ZecCountOfFn>(client_symbol(library, "zec_count_of"));
   script = reinterpret_cast<ZecScriptFn>(client_symbol(library, "zec_script"));
   script_out = reinterpret_cast<ZecScriptOutFn>(client_symbol(library, "zec_script_out"));
+  script_piece_length = reinterpret_cast<ZecScriptPieceLengthFn>(client_symbol(library, "zec_script_piece_length"));
   live_handles = reinterpret_cast<ZecLiveHandlesFn>(client_symbol(library, "zec_live_handles"));
   environment = reinterpret_cast<ZecEnvironmentFn>(client_symbol(library, "zec_environment"));
   execute = reinterpret_cast<ZecExecuteFn>(client_symbol(library, "zec_execute"));
@@ -47,7 +48,7 @@ bool ClientControl::open() {
   new_raw = reinterpret_cast<ZecTestRawFn>(client_symbol(library, "zectest_raw"));
   free_object = reinterpret_cast<ZecTestFreeFn>(client_symbol(library, "zectest_free"));
   free_handles = reinterpret_cast<ZecTestFreeHandlesFn>(client_symbol(library, "zectest_free_handles"));
-  return reset && record && call_count && call && count_of && script && script_out && live_handles &&
+  return reset && record && call_count && call && count_of && script && script_out && script_piece_length && live_handles &&
          environment && execute && query && new_collection && new_ref && new_raw && free_object && free_handles;
 }
 

@@ -24,6 +24,7 @@ struct ClientControl {
   ZecCountOfFn count_of = nullptr;
   ZecScriptFn script = nullptr;
   ZecScriptOutFn script_out = nullptr;
+  ZecScriptPieceLengthFn script_piece_length = nullptr;
   ZecLiveHandlesFn live_handles = nullptr;
   ZecEnvironmentFn environment = nullptr;
   ZecExecuteFn execute = nullptr;
