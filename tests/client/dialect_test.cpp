@@ -408,6 +408,9 @@ TEST_F(Queries, HierarchiesComeOutDepthFirst) {
             "miller|1;clark|2;king|3");
   EXPECT_EQ(rows("SELECT TO_CHAR(ADD_MONTHS(DATE '2024-01-31', LEVEL - 1), 'MM-DD') FROM dual CONNECT BY LEVEL <= 3"),
             "01-31;02-29;03-31");
+  // ROWNUM counts the rows in the order the hierarchy gives them.
+  EXPECT_EQ(rows("SELECT ROWNUM, name FROM emp START WITH mgr IS NULL CONNECT BY PRIOR id = mgr"),
+            "1|king;2|blake;3|allen;4|ward;5|clark;6|miller");
   ok("UPDATE emp SET mgr = 104 WHERE id = 100");
   EXPECT_EQ(fails("SELECT name FROM emp START WITH id = 100 CONNECT BY PRIOR id = mgr"), 1436);
   EXPECT_EQ(one("SELECT count(*) FROM emp START WITH id = 100 CONNECT BY NOCYCLE PRIOR id = mgr"), "6");

@@ -659,6 +659,7 @@ std::string Translator::select_core(const Query &q, Scope *outer, std::vector<Re
   scope.aggregates_allowed = true;
   scope.windows_allowed = true;
   scope.rownum_window = true;
+  scope.rownum_order = hierarchy_order;
   std::vector<std::string> items;
   std::vector<std::pair<std::string, T>> aliases;
   std::vector<ResultColumn> result;

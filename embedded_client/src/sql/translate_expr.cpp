@@ -1022,7 +1022,10 @@ T Translator::expr(const Expr &e, Scope &scope) {
     case Expr::Kind::Sequence:
       return sequence(e);
     case Expr::Kind::RowNum:
-      if (scope.rownum_window) return make("z_num(row_number() OVER ())", Type::number());
+      if (scope.rownum_window)
+        return make("z_num(row_number() OVER (" +
+                        (scope.rownum_order.empty() ? std::string() : "ORDER BY " + scope.rownum_order) + "))",
+                    Type::number());
       fail(3001, "ROWNUM here");
     case Expr::Kind::Level:
       if (scope.level_sql.empty()) fail(976);

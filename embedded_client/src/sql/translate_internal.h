@@ -57,6 +57,7 @@ struct Scope {
   const std::vector<std::pair<std::string, T>> *aliases = nullptr;
   bool in_order_by = false;
   bool rownum_window = false;  // ROWNUM in a select list: row_number()
+  std::string rownum_order;    // a hierarchy numbers its rows depth first
   bool connect_by = false;
   std::string level_sql;       // LEVEL in a hierarchical query
   std::map<std::string, std::string> prior;  // column -> the parent row's column
