@@ -8,6 +8,7 @@
 #include <map>
 #include <new>
 
+#include "src/sql/engine.h"
 #include "src/sql/session.h"
 #include "src/sql/value.h"
 
@@ -399,17 +400,7 @@ int column(sqlite3_vtab_cursor *cursor, sqlite3_context *ctx, int i) {
     sqlite3_result_null(ctx);
     return SQLITE_OK;
   }
-  const Value &v = c->rows[c->at][static_cast<size_t>(i)];
-  switch (v.kind) {
-    case Value::Kind::Null: sqlite3_result_null(ctx); break;
-    case Value::Kind::Number: case Value::Kind::Raw:
-      sqlite3_result_blob(ctx, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
-      break;
-    case Value::Kind::Text:
-      sqlite3_result_text(ctx, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
-      break;
-    default: sqlite3_result_int64(ctx, v.integer); break;
-  }
+  result_value(ctx, c->rows[c->at][static_cast<size_t>(i)]);
   return SQLITE_OK;
 }
 

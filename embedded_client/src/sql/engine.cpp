@@ -280,6 +280,20 @@ void fit_to_column(const Type &column, const std::string &column_name, Value *v)
   }
 }
 
+void result_value(sqlite3_context *ctx, const Value &v) {
+  switch (v.kind) {
+    case Value::Kind::Null: sqlite3_result_null(ctx); return;
+    case Value::Kind::Number: case Value::Kind::Raw:
+      sqlite3_result_blob(ctx, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
+      return;
+    case Value::Kind::Text:
+      sqlite3_result_text(ctx, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
+      return;
+    case Value::Kind::Real: sqlite3_result_double(ctx, v.real); return;
+    default: sqlite3_result_int64(ctx, v.integer); return;
+  }
+}
+
 void bind_value(sqlite3_stmt *stmt, int i, const Value &v, bool copy) {
   auto lifetime = copy ? SQLITE_TRANSIENT : SQLITE_STATIC;
   switch (v.kind) {
@@ -297,7 +311,10 @@ void bind_value(sqlite3_stmt *stmt, int i, const Value &v, bool copy) {
 
 Value read_column(sqlite3_stmt *stmt, int i, const Type &type) {
   // One call into the statement; the value's own accessors take no lock.
-  sqlite3_value *column = sqlite3_column_value(stmt, i);
+  return read_value(sqlite3_column_value(stmt, i), type);
+}
+
+Value read_value(sqlite3_value *column, const Type &type) {
   Value v;
   switch (sqlite3_value_type(column)) {
     case SQLITE_NULL:

@@ -21,6 +21,8 @@
 #include "src/sql/value.h"
 
 struct sqlite3_stmt;
+struct sqlite3_value;
+struct sqlite3_context;
 
 namespace zec::sql {
 
@@ -50,8 +52,12 @@ void fit_to_column(const Type &column, const std::string &column_name, Value *v)
 // when the caller keeps it unchanged until the statement is bound again.
 // ORA-04030 when SQLite cannot take a copy.
 void bind_value(sqlite3_stmt *stmt, int i, const Value &v, bool copy = true);
-// A stored value back, knowing its Oracle type.
+// A stored value back, knowing its Oracle type: a statement's column, or
+// any SQLite value (a function's argument).
 Value read_column(sqlite3_stmt *stmt, int i, const Type &type);
+Value read_value(sqlite3_value *value, const Type &type);
+// A value as a SQL function's result, stored as bind_value stores it.
+void result_value(sqlite3_context *ctx, const Value &v);
 
 // Binds a plan's parameters for one iteration: each value coerced to the
 // type the statement gives it and checked against its column.

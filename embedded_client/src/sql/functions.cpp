@@ -401,14 +401,16 @@ oracle::Date now_date(Session &s) {
   return date_of(s.now != 0 ? s.now : date_seconds(oracle::system_date()));
 }
 
-// TO_DATE(text[, format[, nls]]) and the implicit text -> DATE.
-ZEC_FUNCTION(to_date_fn) {
+// TO_DATE / TO_TIMESTAMP(text[, format[, nls]]) and the implicit text ->
+// DATE / TIMESTAMP, in the session's NLS_DATE_FORMAT / NLS_TIMESTAMP_FORMAT.
+template <bool kTimestamp>
+ZEC_FUNCTION(text_to_datetime) {
   for (int i = 0; i < argc; ++i)
     if (is_null(argv[i])) return sqlite3_result_null(ctx);
   guarded(ctx, [&] {
     if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) return sqlite3_result_value(ctx, argv[0]);
     Session &s = *session_of(ctx);
-    std::string format = argc > 1 ? text_of(argv[1]) : s.nls.date_format;
+    std::string format = argc > 1 ? text_of(argv[1]) : kTimestamp ? s.nls.timestamp_format : s.nls.date_format;
     // Defaults of unnamed fields: the first day of the current month.
     oracle::Date base = now_date(s);
     base.day = 1;
@@ -416,55 +418,28 @@ ZEC_FUNCTION(to_date_fn) {
     oracle::Date d;
     if (int code = oracle::from_text(text_of(argv[0]), format, date_language(s, argc, argv), base, &d))
       return raise(ctx, code);
-    sqlite3_result_int64(ctx, date_seconds(d));
+    sqlite3_result_int64(ctx, kTimestamp ? timestamp_micros(d) : date_seconds(d));
   });
 }
 
-// TO_CHAR(date[, format[, nls]]) and the implicit DATE -> text.
-ZEC_FUNCTION(to_char_date) {
+// TO_CHAR(date or timestamp[, format[, nls]]) and the implicit conversion to text.
+template <bool kTimestamp>
+ZEC_FUNCTION(datetime_to_text) {
   if (is_null(argv[0]) || (argc > 1 && is_null(argv[1]))) return sqlite3_result_null(ctx);
   guarded(ctx, [&] {
     Session &s = *session_of(ctx);
-    std::string format = argc > 1 ? text_of(argv[1]) : s.nls.date_format;
+    std::string format = argc > 1 ? text_of(argv[1]) : kTimestamp ? s.nls.timestamp_format : s.nls.date_format;
+    int64_t stored = sqlite3_value_int64(argv[0]);
     std::string out;
-    if (int code = oracle::to_text(date_of(sqlite3_value_int64(argv[0])), format, date_language(s, argc, argv), &out))
+    if (int code = oracle::to_text(kTimestamp ? timestamp_of(stored) : date_of(stored), format,
+                                   date_language(s, argc, argv), &out))
       return raise(ctx, code);
     result_text(ctx, out);
   });
 }
 
 // ---- TIMESTAMP --------------------------------------------------------------
-// Microseconds from the DATE origin. The text forms use NLS_TIMESTAMP_FORMAT.
-
-ZEC_FUNCTION(to_timestamp_fn) {
-  for (int i = 0; i < argc; ++i)
-    if (is_null(argv[i])) return sqlite3_result_null(ctx);
-  guarded(ctx, [&] {
-    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) return sqlite3_result_value(ctx, argv[0]);
-    Session &s = *session_of(ctx);
-    std::string format = argc > 1 ? text_of(argv[1]) : s.nls.timestamp_format;
-    oracle::Date base = now_date(s);
-    base.day = 1;
-    base.hour = base.minute = base.second = 0;
-    oracle::Date d;
-    if (int code = oracle::from_text(text_of(argv[0]), format, date_language(s, argc, argv), base, &d))
-      return raise(ctx, code);
-    sqlite3_result_int64(ctx, timestamp_micros(d));
-  });
-}
-
-ZEC_FUNCTION(to_char_timestamp) {
-  if (is_null(argv[0]) || (argc > 1 && is_null(argv[1]))) return sqlite3_result_null(ctx);
-  guarded(ctx, [&] {
-    Session &s = *session_of(ctx);
-    std::string format = argc > 1 ? text_of(argv[1]) : s.nls.timestamp_format;
-    std::string out;
-    if (int code = oracle::to_text(timestamp_of(sqlite3_value_int64(argv[0])), format, date_language(s, argc, argv),
-                                   &out))
-      return raise(ctx, code);
-    result_text(ctx, out);
-  });
-}
+// Microseconds from the DATE origin.
 
 ZEC_FUNCTION(systimestamp) {
   ZEC_UNUSED_ARGS;
@@ -1611,10 +1586,10 @@ const Definition kScalars[] = {
     {"z_num2real", 1, number_to_real, true},
     {"z_to_number", -1, to_number_fn, false},
     {"z_to_char_n", -1, to_char_number, false},
-    {"z_to_date", -1, to_date_fn, false},
-    {"z_to_char_d", -1, to_char_date, false},
-    {"z_to_timestamp", -1, to_timestamp_fn, false},
-    {"z_to_char_t", -1, to_char_timestamp, false},
+    {"z_to_date", -1, text_to_datetime<false>, false},
+    {"z_to_char_d", -1, datetime_to_text<false>, false},
+    {"z_to_timestamp", -1, text_to_datetime<true>, false},
+    {"z_to_char_t", -1, datetime_to_text<true>, false},
     {"z_systimestamp", 0, systimestamp, false},
     {"z_ts2date", 1, timestamp_to_date, true},
     {"z_date2ts", 1, date_to_timestamp, true},

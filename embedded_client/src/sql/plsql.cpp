@@ -1062,16 +1062,13 @@ struct PlsqlProgram::Impl : Environment {
     size_t n = line_of(source, offset), base = line_base ? line_of(source, line_base) : 1;
     return n >= base ? n - base + 1 : n;
   }
-  // A parameter's or return value's type: %TYPE read now; a bare VARCHAR2
-  // or RAW takes any length.
-  Type resolved(Type t, const Name &type_of) {
-    if (!type_of.empty()) {
-      PlDeclaration d;
-      d.type_of = type_of;
-      return declared_type(d);
-    }
-    if ((is_character(t.base) || t.base == Base::Raw) && t.length == 0) t.length = 32767;
-    return t;
+  // A parameter's or return value's type: %TYPE read now (a variable's
+  // too); a bare VARCHAR2 or RAW takes any length.
+  Type resolved(const Type &t, const Name &type_of) {
+    if (type_of.empty()) return parameter_type(*s, t, type_of);
+    PlDeclaration d;
+    d.type_of = type_of;
+    return declared_type(d);
   }
   Type function_type() { return resolved(unit.return_type, unit.return_type_of); }
 

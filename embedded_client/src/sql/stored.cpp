@@ -146,7 +146,9 @@ struct Prepared {
 }  // namespace
 
 bool fires_triggers(Session &s, const Plan &plan) {
-  const Catalog &c = s.schema();
+  // The catalog the plan was just made or checked with: no second look at
+  // the version on every DML execution.
+  const Catalog &c = s.catalog;
   if (c.triggers.empty() || plan.rows_sql.empty()) return false;
   for (const auto &[name, t] : c.triggers)
     if (fires_on(t, plan)) return true;
@@ -272,8 +274,8 @@ void call_function(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
   Session *s = static_cast<Session *>(sqlite3_user_data(ctx));
   try {
     if (argc < 1) throw SqlError{909, ""};
-    std::string name(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])),
-                     static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+    const unsigned char *text = sqlite3_value_text(argv[0]);
+    std::string name(text ? reinterpret_cast<const char *>(text) : "", static_cast<size_t>(sqlite3_value_bytes(argv[0])));
     const Statement *unit = stored_unit(*s, name);
     if (unit == nullptr || unit->kind != Statement::Kind::CreateFunction) throw SqlError{904, quote(name)};
     std::vector<Value> args;
@@ -286,45 +288,11 @@ void call_function(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
         continue;
       }
       // The translator converted each argument to its parameter's family.
-      sqlite3_value *v = argv[i + 1];
-      Value value;
       const PlParameter &p = unit->parameters[i];
-      const Type t = parameter_type(*s, p.type, p.type_of);
-      switch (sqlite3_value_type(v)) {
-        case SQLITE_NULL: break;
-        case SQLITE_BLOB:
-          value.bytes.assign(static_cast<const char *>(sqlite3_value_blob(v)), static_cast<size_t>(sqlite3_value_bytes(v)));
-          value.kind = is_binary(t.base) ? Value::Kind::Raw : Value::Kind::Number;
-          break;
-        case SQLITE_INTEGER:
-          value.integer = sqlite3_value_int64(v);
-          value.kind = t.base == Base::Date ? Value::Kind::Date
-                       : t.base == Base::Timestamp ? Value::Kind::Timestamp
-                       : t.base == Base::Boolean ? Value::Kind::Boolean : Value::Kind::Number;
-          if (value.kind == Value::Kind::Number) value.bytes = number_from_int64(value.integer);
-          break;
-        case SQLITE_FLOAT:
-          value.kind = Value::Kind::Real;
-          value.real = sqlite3_value_double(v);
-          break;
-        default:
-          value = Value::text(std::string(reinterpret_cast<const char *>(sqlite3_value_text(v)),
-                                          static_cast<size_t>(sqlite3_value_bytes(v))));
-      }
+      Value value = read_value(argv[i + 1], parameter_type(*s, p.type, p.type_of));
       args.push_back(std::move(value));
     }
-    Value r = call_stored(*s, name, args, given);
-    switch (r.kind) {
-      case Value::Kind::Null: sqlite3_result_null(ctx); break;
-      case Value::Kind::Number: case Value::Kind::Raw:
-        sqlite3_result_blob(ctx, r.bytes.data(), static_cast<int>(r.bytes.size()), SQLITE_TRANSIENT);
-        break;
-      case Value::Kind::Text:
-        sqlite3_result_text(ctx, r.bytes.data(), static_cast<int>(r.bytes.size()), SQLITE_TRANSIENT);
-        break;
-      case Value::Kind::Real: sqlite3_result_double(ctx, r.real); break;
-      default: sqlite3_result_int64(ctx, r.integer); break;
-    }
+    result_value(ctx, call_stored(*s, name, args, given));
   } catch (const SqlError &e) {
     std::string message = kFunctionErrorPrefix + std::to_string(e.code) + '\x1f' + e.parameter +
                           (e.trailer.empty() ? "" : '\x1e' + e.trailer);

@@ -1034,24 +1034,33 @@ void Translator::returning(const Statement &s, const TableInfo &table, Plan &p, 
   p.sql += p.returning_sql;
 }
 
+namespace {
+
+// An INSERT's column list, in order (every column when it names none).
+std::vector<const ColumnInfo *> insert_targets(const TableInfo &table, const std::vector<std::string> &columns) {
+  std::vector<const ColumnInfo *> targets;
+  if (columns.empty()) {
+    for (const ColumnInfo &c : table.columns) targets.push_back(&c);
+    return targets;
+  }
+  for (const std::string &name : columns) {
+    const ColumnInfo *c = table.column(name);
+    if (c == nullptr) fail(904, quote(name));
+    for (const ColumnInfo *t : targets)
+      if (t == c) fail(957);  // duplicate column name
+    targets.push_back(c);
+  }
+  return targets;
+}
+
+}  // namespace
+
 Plan Translator::insert(const Statement &s) {
   const TableInfo &table = dml_table(s);
   plan.kind = Plan::Kind::Insert;
   plan.table = table.name;
   plan.table_id = table.id;
-  // The columns given, in order.
-  std::vector<const ColumnInfo *> targets;
-  if (s.columns.empty()) {
-    for (const ColumnInfo &c : table.columns) targets.push_back(&c);
-  } else {
-    for (const std::string &name : s.columns) {
-      const ColumnInfo *c = table.column(name);
-      if (c == nullptr) fail(904, quote(name));
-      for (const ColumnInfo *t : targets)
-        if (t == c) fail(957);  // duplicate column name
-      targets.push_back(c);
-    }
-  }
+  std::vector<const ColumnInfo *> targets = insert_targets(table, s.columns);
   for (const ColumnInfo *c : targets)
     if (c->identity == "ALWAYS") fail(32795);  // cannot insert into a generated always identity column
   std::vector<std::string> names;
@@ -1128,6 +1137,7 @@ Plan Translator::update(const Statement &s) {
   Name target = s.table;
   scope.sources.push_back(table_source(target, s.alias, &from));
   std::vector<std::string> sets;
+  std::map<std::string, std::string> new_values;  // column -> its SET value, for triggers
   for (const auto &item : s.set) {
     for (const std::string &name : item.columns)
       if (table.column(name) == nullptr) fail(904, quote(name));
@@ -1145,13 +1155,15 @@ Plan Translator::update(const Statement &s) {
                         ") AS " + quote(alias) + ")";
         if (is_lob(c.type.base)) v = is_lob(columns[k].type.base) ? "z_lob_copy(" + v + ")" : "z_lob_new(" + v + ")";
         else v = fit_sql(v, c.type, qualified_column(session_, table.name, c.name));
+        new_values[c.name] = v;
         sets.push_back(quote(c.name) + " = " + v);
       }
       continue;
     }
     const ColumnInfo &c = *table.column(item.columns[0]);
     if (c.identity == "ALWAYS") fail(32796);
-    sets.push_back(quote(c.name) + " = " + value_for_column(item.value.get(), c, table, scope));
+    new_values[c.name] = value_for_column(item.value.get(), c, table, scope);
+    sets.push_back(quote(c.name) + " = " + new_values[c.name]);
   }
   std::string where;
   if (s.where) where = " WHERE " + condition(*s.where, scope).sql;
@@ -1162,10 +1174,8 @@ Plan Translator::update(const Statement &s) {
     std::vector<std::string> items{target_source.rowid_sql};
     for (const SourceColumn &c : target_source.columns) items.push_back(c.sql);
     for (const SourceColumn &c : target_source.columns) {
-      std::string value = c.sql;
-      for (size_t k = 0; k < sets.size(); ++k)
-        if (sets[k].rfind(quote(c.name) + " = ", 0) == 0) value = sets[k].substr(quote(c.name).size() + 3);
-      items.push_back(value);
+      auto set = new_values.find(c.name);
+      items.push_back(set == new_values.end() ? c.sql : set->second);
     }
     for (const auto &item : s.set)
       for (const std::string &name : item.columns) plan.set_columns.push_back(name);
@@ -1275,16 +1285,7 @@ Plan Translator::merge(const Statement &s) {
     // The VALUES see only the source: the target row does not exist.
     Scope values_scope;
     values_scope.sources.assign(in.scope.sources.begin() + 1, in.scope.sources.end());
-    std::vector<const ColumnInfo *> targets;
-    if (s.merge_insert_columns.empty()) {
-      for (const ColumnInfo &c : table.columns) targets.push_back(&c);
-    } else {
-      for (const std::string &name : s.merge_insert_columns) {
-        const ColumnInfo *c = table.column(name);
-        if (c == nullptr) fail(904, quote(name));
-        targets.push_back(c);
-      }
-    }
+    std::vector<const ColumnInfo *> targets = insert_targets(table, s.merge_insert_columns);
     if (targets.size() != s.merge_insert_values.size()) fail(targets.size() > s.merge_insert_values.size() ? 947 : 913);
     std::vector<std::string> names, values;
     for (const ColumnInfo &c : table.columns) {

@@ -1511,13 +1511,14 @@ T Translator::function(const Expr &e, Scope &scope) {
     for (size_t i = 1; i < n; ++i) sql += "," + txt(i);
     return done(make(sql + ")", Type::number()));
   }
-  if (name == "TO_DATE") {
+  if (name == "TO_DATE" || name == "TO_TIMESTAMP") {
     need(1, 3);
+    Type to = Type::of(name == "TO_DATE" ? Base::Date : Base::Timestamp);
     T x = arg(0);
-    if (x.type.base == Base::Date && n == 1) return x;
-    std::string sql = "z_to_date(" + to_text(std::move(x)).sql;
+    if (x.type.base == to.base && n == 1) return x;
+    std::string sql = (name == "TO_DATE" ? "z_to_date(" : "z_to_timestamp(") + to_text(std::move(x)).sql;
     for (size_t i = 1; i < n; ++i) sql += "," + txt(i);
-    return done(make(sql + ")", Type::of(Base::Date)));
+    return done(make(sql + ")", to));
   }
   if (name == "TO_CLOB" || name == "TO_NCLOB") {
     need(1, 1);
@@ -1552,14 +1553,6 @@ T Translator::function(const Expr &e, Scope &scope) {
     // Without a time zone: the session's is the database's.
     need(0, 1);
     return make("z_systimestamp()", Type::of(Base::Timestamp));
-  }
-  if (name == "TO_TIMESTAMP") {
-    need(1, 3);
-    T x = arg(0);
-    if (x.type.base == Base::Timestamp && n == 1) return x;
-    std::string sql = "z_to_timestamp(" + to_text(std::move(x)).sql;
-    for (size_t i = 1; i < n; ++i) sql += "," + txt(i);
-    return done(make(sql + ")", Type::of(Base::Timestamp)));
   }
   if (name == "ADD_MONTHS") {
     need(2, 2);
